@@ -1,0 +1,48 @@
+#pragma once
+// One remote df query: Get_mount_list prepares a fresh SSH client and starts
+// it; the notification handlers feed the parser and mark the end. The query
+// state lives in query_state.h.
+
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "query/ssh_client.h"
+
+namespace tavrix {
+
+// The command line for an OS code and mount ("-1" already taken as empty);
+// nullopt for an OS code that has no command. Throws Failure for a "BRWDF"
+// mount name that a Windows shell would interpret.
+std::optional<std::string> BuildDfCommand(const std::string& os, const std::string& mount);
+
+class RemoteQuery : public SshNotifications {
+public:
+    // Steps 1 to 14: resets the records, hands the query state to a new client
+    // and opens the connection. Returns at once. Set-up failures (key file)
+    // throw Failure; a failing OpenConnection ends the query with gErrorText.
+    void Get_mount_list(const std::optional<std::string>& MountName);
+
+    // Completion protocol step 3: waits, without spinning, until gDisconnected.
+    // Bounded by the time limit plus a grace, even if the client misbehaves.
+    void WaitUntilDisconnected();
+
+    // The mount picker lets the client go right after its query.
+    void ReleaseClient();
+
+    void Connected(std::int16_t errorCode, const std::string& errorText) override;
+    void CryptoInformation(const std::string& protocol, const std::string& remoteName,
+                           const std::string& scCipher, const std::string& csCipher,
+                           const std::string& keys, bool& accept) override;
+    void HostFingerprint(const std::string& fingerprint, bool& accept) override;
+    void Received(std::int16_t byteCount) override;
+    void Disconnected() override;
+
+private:
+    std::unique_ptr<SshClient> Ssh;
+    std::string pendingLine_;  // the unfinished last line of the pieces so far
+    std::chrono::steady_clock::time_point waitLimit_{};
+};
+
+}  // namespace tavrix
