@@ -1,0 +1,159 @@
+// tavrix-check check: runs one check exactly as the monitoring host does and
+// answers in the manner of a monitoring plugin.
+
+#include <string>
+
+#include "cli/cli_settings.h"
+#include "cli/cli_text.h"
+#include "cli/commands.h"
+#include "host/check_run.h"
+#include "host/parameter_string.h"
+
+namespace tavrix::cli {
+
+namespace {
+
+const char* const kHelp =
+    "Usage: tavrix-check check -H HOST [-t SECONDS] -P PARAMETERS [--format F]\n"
+    "       tavrix-check check -H HOST [-t SECONDS] --user NAME --os CODE --mount M\n"
+    "                          --unit U --threshold X [options] [--format F]\n"
+    "\n"
+    "Logs in to HOST over SSH, runs df, and tells whether the mount has at least\n"
+    "the threshold free. -t is the time-out in seconds (default 10).\n"
+    "\n"
+    "  --format text     the result text (default)\n"
+    "  --format nagios   DISK OK|CRITICAL|UNKNOWN - text | performance data\n"
+    "  --format json     result, text, the record used and the time taken\n"
+    "\n"
+    "Exit status: 0 enough free space, 2 too little, 3 unknown mount, refusal or\n"
+    "error.\n"
+    "\n";
+
+enum class State { Ok, Critical, Unknown };
+
+State StateOf(const CheckOutcome& outcome) {
+    if (outcome.result) {
+        return State::Ok;
+    }
+    if (outcome.refused || outcome.failed || outcome.unknownMount || !outcome.record) {
+        return State::Unknown;
+    }
+    return State::Critical;
+}
+
+const char* StateName(State state) {
+    switch (state) {
+        case State::Ok:
+            return "OK";
+        case State::Critical:
+            return "CRITICAL";
+        case State::Unknown:
+            return "UNKNOWN";
+    }
+    return "UNKNOWN";
+}
+
+int ExitCode(State state) {
+    switch (state) {
+        case State::Ok:
+            return kExitOk;
+        case State::Critical:
+            return kExitCritical;
+        case State::Unknown:
+            return kExitUnknown;
+    }
+    return kExitUnknown;
+}
+
+// Plugin output is one line, and "|" starts the performance data.
+std::string PluginText(const std::string& ansi) {
+    std::string text;
+    for (char c : ansi) {
+        text += (c == '|') ? '/' : (c == '\r' || c == '\n') ? ' ' : c;
+    }
+    return ForTerminal(text);
+}
+
+// A performance data label: quoted, a quote doubled, "=" not allowed.
+std::string PerfLabel(const std::string& mount) {
+    std::string label = "'";
+    for (char c : mount) {
+        if (c == '\'') {
+            label += "''";
+        } else if (c == '=') {
+            label += '_';
+        } else {
+            label += c;
+        }
+    }
+    return ForTerminal(label + "'");
+}
+
+std::string NagiosLine(const CheckOutcome& outcome, State state, const std::string& mount) {
+    std::string line = std::string("DISK ") + StateName(state) + " - " + PluginText(outcome.text);
+    if (outcome.record && !outcome.refused && !outcome.failed && !outcome.unknownMount) {
+        const double blockSize = outcome.blockSize;
+        line += " | " + PerfLabel(mount) + "=" +
+                PlainWholeNumber(outcome.record->Available * blockSize) + "B;;;0;" +
+                PlainWholeNumber(static_cast<double>(outcome.record->Size) * blockSize);
+    }
+    return line;
+}
+
+std::string JsonLine(const CheckOutcome& outcome, State state) {
+    return std::string("{\"result\":") + (outcome.result ? "true" : "false") + ",\"state\":\"" +
+           StateName(state) + "\",\"text\":" + JsonString(outcome.text) +
+           ",\"refused\":" + (outcome.refused ? "true" : "false") +
+           ",\"failed\":" + (outcome.failed ? "true" : "false") +
+           ",\"unknownMount\":" + (outcome.unknownMount ? "true" : "false") +
+           ",\"record\":" + (outcome.record ? JsonRecord(*outcome.record) : "null") +
+           ",\"blockSize\":" + std::to_string(outcome.blockSize) +
+           ",\"elapsedMs\":" + std::to_string(outcome.elapsed.count()) + "}";
+}
+
+}  // namespace
+
+int RunCheck(const std::vector<std::string>& argList) {
+    auto specs = SettingOptions();
+    specs.push_back({"--host", "-H", true});
+    specs.push_back({"--timeout", "-t", true});
+    specs.push_back({"--parameters", "-P", true});
+    specs.push_back({"--format", "", true});
+    const Arguments args(argList, WithCommonOptions(specs));
+    if (HandleCommonOptions(args, kHelp + SettingOptionsHelp())) {
+        return kExitOk;
+    }
+    if (!args.Positionals().empty()) {
+        throw UsageError("unexpected argument " + args.Positionals()[0]);
+    }
+    const std::string format = args.Value("--format").value_or("text");
+    if (format != "text" && format != "nagios" && format != "json") {
+        throw UsageError("--format must be text, nagios or json");
+    }
+    if (!args.Has("--parameters") && (!args.Has("--unit") || !args.Has("--threshold"))) {
+        throw UsageError("--unit and --threshold are required");
+    }
+    CheckObject check;
+    check.kx_hostname = ToCore(args.Required("--host"), "-H");
+    check.kx_timeout = SecondsOption(args);
+    const std::string parameters = ParametersFromArguments(args, true);
+    check.kx_parameter = parameters;
+    if (!InstallSshTransport()) {
+        PrintError("tavrix-check: this build has no SSH transport");
+        return kExitUnknown;
+    }
+
+    check.kx_docheck();
+    const CheckOutcome& outcome = check.LastOutcome();
+    const State state = StateOf(outcome);
+    if (format == "nagios") {
+        PrintLine(NagiosLine(outcome, state, GetKeyValue(parameters, "RES")));
+    } else if (format == "json") {
+        PrintLine(JsonLine(outcome, state));
+    } else {
+        PrintLine(ForTerminal(PropertyText(check.kx_result)));
+    }
+    return ExitCode(state);
+}
+
+}  // namespace tavrix::cli
