@@ -4,10 +4,12 @@
 #include <memory>
 
 #ifdef _WIN32
+// windows.h must come before the other Windows headers.
+#include <windows.h>
+
 #include <fcntl.h>
 #include <io.h>
 #include <shellapi.h>
-#include <windows.h>
 #endif
 
 namespace tavrix::cli {
