@@ -138,6 +138,11 @@ group_params() {
     case_ "threshold not a number"; run params build --user u --os LINUX --mount / --threshold abc
     expect_rc 3; expect_err "The threshold must be a number"
     case_ "unknown unit"; run params build --user u --os LINUX --mount / --unit gb; expect_rc 3
+    case_ "accented mount kept"
+    run params build --user u --os LINUX --mount "$(printf '/donn\303\251es')"
+    expect_rc 0; expect_out "$(printf '#RES=/donn\303\251es#')"
+    case_ "mount beyond Windows-1252"; run params build --user u --os LINUX --mount "$(printf '/\342\202\254\360\237\230\200')"
+    expect_rc 3; expect_err "--mount holds characters that Windows-1252 cannot hold"
 
     case_ "show masks the password"; run params show '#ENC=T#USR=monitor#PWD=c2VjcmV0#PORT=22#OS=linux#'
     expect_rc 0; expect_no_out "secret"; expect_out "USR    monitor"; expect_out "reads as 22"
