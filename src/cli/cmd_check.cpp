@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "cli/check_report.h"
 #include "cli/cli_settings.h"
 #include "cli/cli_text.h"
 #include "cli/commands.h"
@@ -31,88 +32,6 @@ const char* const kHelp =
     "Exit status: 0 enough free space, 2 too little, 3 unknown mount, refusal or\n"
     "error.\n"
     "\n";
-
-enum class State { Ok, Critical, Unknown };
-
-State StateOf(const CheckOutcome& outcome) {
-    if (outcome.result) {
-        return State::Ok;
-    }
-    if (outcome.refused || outcome.failed || outcome.unknownMount || !outcome.record) {
-        return State::Unknown;
-    }
-    return State::Critical;
-}
-
-const char* StateName(State state) {
-    switch (state) {
-        case State::Ok:
-            return "OK";
-        case State::Critical:
-            return "CRITICAL";
-        case State::Unknown:
-            return "UNKNOWN";
-    }
-    return "UNKNOWN";
-}
-
-int ExitCode(State state) {
-    switch (state) {
-        case State::Ok:
-            return kExitOk;
-        case State::Critical:
-            return kExitCritical;
-        case State::Unknown:
-            return kExitUnknown;
-    }
-    return kExitUnknown;
-}
-
-// Plugin output is one line, and "|" starts the performance data.
-std::string PluginText(const std::string& ansi) {
-    std::string text;
-    for (char c : ansi) {
-        text += (c == '|') ? '/' : (c == '\r' || c == '\n') ? ' ' : c;
-    }
-    return ForTerminal(text);
-}
-
-// A performance data label: quoted, a quote doubled, "=" not allowed.
-std::string PerfLabel(const std::string& mount) {
-    std::string label = "'";
-    for (char c : mount) {
-        if (c == '\'') {
-            label += "''";
-        } else if (c == '=') {
-            label += '_';
-        } else {
-            label += c;
-        }
-    }
-    return ForTerminal(label + "'");
-}
-
-std::string NagiosLine(const CheckOutcome& outcome, State state, const std::string& mount) {
-    std::string line = std::string("DISK ") + StateName(state) + " - " + PluginText(outcome.text);
-    if (outcome.record && !outcome.refused && !outcome.failed && !outcome.unknownMount) {
-        const double blockSize = outcome.blockSize;
-        line += " | " + PerfLabel(mount) + "=" +
-                PlainWholeNumber(outcome.record->Available * blockSize) + "B;;;0;" +
-                PlainWholeNumber(static_cast<double>(outcome.record->Size) * blockSize);
-    }
-    return line;
-}
-
-std::string JsonLine(const CheckOutcome& outcome, State state) {
-    return std::string("{\"result\":") + (outcome.result ? "true" : "false") + ",\"state\":\"" +
-           StateName(state) + "\",\"text\":" + JsonString(outcome.text) +
-           ",\"refused\":" + (outcome.refused ? "true" : "false") +
-           ",\"failed\":" + (outcome.failed ? "true" : "false") +
-           ",\"unknownMount\":" + (outcome.unknownMount ? "true" : "false") +
-           ",\"record\":" + (outcome.record ? JsonRecord(*outcome.record) : "null") +
-           ",\"blockSize\":" + std::to_string(outcome.blockSize) +
-           ",\"elapsedMs\":" + std::to_string(outcome.elapsed.count()) + "}";
-}
 
 }  // namespace
 
