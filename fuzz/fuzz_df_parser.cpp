@@ -22,6 +22,7 @@ using namespace tavrix;
 
 constexpr std::array<const char*, 6> kEols = {"CR", "LF", "CRLF", "", "crlf", "X"};
 constexpr std::array<const char*, 5> kOses = {"LINUX", "BRWDF", "SOLARIS", "brwdf", ""};
+constexpr std::array<const char*, 4> kUnits = {"GB", "%", "B", ""};
 
 void ParseAndCheck(FuzzedDataProvider& input) {
     gOS = input.PickValueInArray(kOses);
@@ -29,6 +30,7 @@ void ParseAndCheck(FuzzedDataProvider& input) {
     gResource = input.ConsumeRandomLengthString(16);
     gExpectHeader = input.ConsumeBool();
     gHasTypeColumn = input.ConsumeBool();
+    const std::string unit = input.PickValueInArray(kUnits);
     ResetMountRecords();
     // Parsing at the record limit is the rare path: start near it now and
     // then (not always: filling 32768 records makes a run slow).
@@ -46,7 +48,7 @@ void ParseAndCheck(FuzzedDataProvider& input) {
         }
     }
 
-    const EvaluationSettings settings{gResource, gOS, 512, "GB", 1, false};
+    const EvaluationSettings settings{gResource, gOS, 512, unit, 1, false};
     const Verdict verdict = EvaluateRecords(gMountRecords, gMountCount, settings);
     if (verdict.recordIndex && *verdict.recordIndex >= static_cast<std::size_t>(gMountCount)) {
         std::abort();
