@@ -303,7 +303,7 @@ void LibsshClient::OnTcpConnected() {
     }
     ssh_session s = session_.get();
     // Nothing from the user's OpenSSH files: no config, no known hosts (every
-    // host key is accepted, as the specification's handlers do).
+    // host key is accepted: the check keeps no record of known hosts).
     bool processConfig = false;
     unsigned int port = static_cast<unsigned int>(port_);
     socket_t fd = static_cast<socket_t>(socket_.Get());
