@@ -165,6 +165,48 @@ group_check() {
     expect_rc 3; expect_err "Can't connect to an SSH server without a username"
 }
 
+# Against the throwaway SSH server of scripts/test-sshd, when it runs (77: skipped).
+group_ssh() {
+    local scripts="$EXAMPLES/../scripts"
+    if ! "$scripts/test-sshd" status >/dev/null 2>&1; then
+        echo "no test SSH server runs (scripts/test-sshd start): skipped"
+        exit 77
+    fi
+    local env
+    env=$("$scripts/test-sshd" env) || exit 77
+    eval "$env"
+    local login=(-H "$TAVRIX_SSH_HOST" --port "$TAVRIX_SSH_PORT" --password-file "$TAVRIX_SSH_PASSWORD_FILE")
+
+    case_ "mounts in df order"; run mounts "${login[@]}" --user "$TAVRIX_SSH_FAKE_USER" --os HPUX11
+    expect_rc 0; expect_out "/opt/oracle"
+    [ "$(head -n 2 "$WORK/out" | tr '\n' ' ')" = "/ /stand " ] || fail "not in df order"
+    case_ "mounts as JSON"; run mounts "${login[@]}" --user "$TAVRIX_SSH_FAKE_USER" --os AIX --json
+    expect_rc 0; expect_out '"Mount":"/proc"'
+    case_ "mounts with a wrong password"
+    printf 'wrong\n' >"$WORK/wrong"
+    run mounts -H "$TAVRIX_SSH_HOST" --port "$TAVRIX_SSH_PORT" --password-file "$WORK/wrong" --user "$TAVRIX_SSH_USER" --os LINUX
+    expect_rc 3; expect_err "Problem: "
+
+    case_ "check OK as a plugin"
+    run check "${login[@]}" --user "$TAVRIX_SSH_FAKE_USER" --os HPUX11 --mount / --unit MB --threshold 1 --format nagios
+    expect_rc 0; expect_out "DISK OK - Free space on / is 788.6 MB | '/'=826948608B;;;0;1073741824"
+    case_ "check CRITICAL"
+    run check "${login[@]}" --user "$TAVRIX_SSH_FAKE_USER" --os HPUX11 --mount / --unit MB --threshold 100000 --format nagios
+    expect_rc 2; expect_out "DISK CRITICAL - Free space on / is 788.6 MB |"
+    case_ "check of an unknown mount"
+    run check "${login[@]}" --user "$TAVRIX_SSH_FAKE_USER" --os HPUX11 --mount /nope --unit MB --threshold 1
+    expect_rc 3; expect_out "Unknown mount"
+    case_ "check refused by the server"
+    run check -H "$TAVRIX_SSH_HOST" --port "$TAVRIX_SSH_PORT" --user "$TAVRIX_SSH_USER" --keyfile "$TAVRIX_SSH_KEY_UNAUTHORIZED" --os LINUX --mount / --unit GB --threshold 1 --format json
+    expect_rc 3; expect_out '"state":"UNKNOWN"'; expect_out '"failed":true'
+    case_ "built parameter string checks the same"
+    run params build --user "$TAVRIX_SSH_FAKE_USER" --password-file "$TAVRIX_SSH_PASSWORD_FILE" --port "$TAVRIX_SSH_PORT" --os BRWDF --eol CRLF --mount c: --unit GB --threshold 1 --number
+    local parameters
+    parameters=$(cat "$WORK/out")
+    run check -H "$TAVRIX_SSH_HOST" -t 10 -P "$parameters"
+    expect_rc 0; expect_out " GB"; expect_no_out "Free space"
+}
+
 "group_$GROUP"
 echo "$((passes - failures)) passed, $failures failed"
 [ "$failures" -eq 0 ]
