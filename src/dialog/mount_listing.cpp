@@ -24,8 +24,9 @@ std::string_view TrimBlanks(std::string_view text) {
     return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
-// The time-out box must hold a number and nothing else: unlike the port, a
-// time-out read as 0 from stray text would silently mean the client's default.
+// The time-out converts as a whole field: blanks around a number are fine,
+// anything else (an empty box included) is a type mismatch. The port, by
+// contrast, takes the number its text begins with.
 double TimeoutFromText(std::string_view text) {
     std::string_view number = TrimBlanks(text);
     if (!number.empty() && number.front() == '+') {
