@@ -19,67 +19,67 @@ constexpr WindowId kList = WindowId::MountList;
 
 // Neither button is a default or cancel button: Enter and Esc press nothing.
 constexpr std::array kControls = {
-    ControlSpec{lblCaptionHostname, "lblCaptionHostname", kForm, Label, "Hostname:", 1, Flow, Right,
-                true, None},
-    ControlSpec{txtHostname, "txtHostname", kForm, TextBox, "", 1, Flow, Left, false, None},
-    ControlSpec{lblCaptionProtocol, "lblCaptionProtocol", kForm, Label, "Protocol:", 2, Flow, Right,
-                true, None},
-    ControlSpec{cmbProtocol, "cmbProtocol", kForm, ComboBox, "", 2, Flow, Left, true, None},
-    ControlSpec{lblCaptionPort, "lblCaptionPort", kForm, Label, "Port:", 2, Flow, Right, true,
-                None},
-    ControlSpec{txtPort, "txtPort", kForm, TextBox, "", 2, Flow, Left, true, None},
-    ControlSpec{lblCaptionUsername, "lblCaptionUsername", kForm, Label, "User Name:", 3, Flow,
-                Right, true, None},
-    ControlSpec{txtUsername, "txtUsername", kForm, TextBox, "", 3, Flow, Left, true, None},
-    ControlSpec{lblCaptionPassword, "lblCaptionPassword", kForm, Label, "Password:", 3, Flow, Right,
-                true, None},
-    ControlSpec{txtPassword, "txtPassword", kForm, PasswordBox, "", 3, Flow, Left, true, None},
-    ControlSpec{lblCaptionKeyfile, "lblCaptionKeyfile", kForm, Label, "Key file:", 4, Flow, Right,
-                true, None},
-    ControlSpec{txtKeyfile, "txtKeyfile", kForm, TextBox, "", 4, Flow, Left, true, None},
-    ControlSpec{lblCaptionKeyType, "lblCaptionKeyType", kForm, Label, "Key type:", 4, Flow, Right,
-                true, None},
-    ControlSpec{cmbKeyType, "cmbKeyType", kForm, ComboBox, "", 4, Flow, Left, true, None},
-    ControlSpec{lblCaptionOS, "lblCaptionOS", kForm, Label, "OS:", 5, Flow, Right, true, None},
-    ControlSpec{cmbOS, "cmbOS", kForm, ComboBox, "", 5, Flow, Left, true, Click},
-    ControlSpec{lblCaptionBlockSize, "lblCaptionBlockSize", kForm, Label, "Block size:", 6, Flow,
-                Right, true, None},
-    ControlSpec{cmbBlockSize, "cmbBlockSize", kForm, ComboBox, "", 6, Flow, Left, true, None},
-    ControlSpec{lblCaptionEOL, "lblCaptionEOL", kForm, Label, "End of line:", 6, Flow, Right, true,
-                None},
-    ControlSpec{cmbEOL, "cmbEOL", kForm, ComboBox, "", 6, Flow, Left, true, None},
+    ControlEntry{lblCaptionHostname, "lblCaptionHostname", kForm, Label, "Hostname:", 1, Flow,
+                 Right, true, None},
+    ControlEntry{txtHostname, "txtHostname", kForm, TextBox, "", 1, Flow, Left, false, None},
+    ControlEntry{lblCaptionProtocol, "lblCaptionProtocol", kForm, Label, "Protocol:", 2, Flow,
+                 Right, true, None},
+    ControlEntry{cmbProtocol, "cmbProtocol", kForm, ComboBox, "", 2, Flow, Left, true, None},
+    ControlEntry{lblCaptionPort, "lblCaptionPort", kForm, Label, "Port:", 2, Flow, Right, true,
+                 None},
+    ControlEntry{txtPort, "txtPort", kForm, TextBox, "", 2, Flow, Left, true, None},
+    ControlEntry{lblCaptionUsername, "lblCaptionUsername", kForm, Label, "User Name:", 3, Flow,
+                 Right, true, None},
+    ControlEntry{txtUsername, "txtUsername", kForm, TextBox, "", 3, Flow, Left, true, None},
+    ControlEntry{lblCaptionPassword, "lblCaptionPassword", kForm, Label, "Password:", 3, Flow,
+                 Right, true, None},
+    ControlEntry{txtPassword, "txtPassword", kForm, PasswordBox, "", 3, Flow, Left, true, None},
+    ControlEntry{lblCaptionKeyfile, "lblCaptionKeyfile", kForm, Label, "Key file:", 4, Flow, Right,
+                 true, None},
+    ControlEntry{txtKeyfile, "txtKeyfile", kForm, TextBox, "", 4, Flow, Left, true, None},
+    ControlEntry{lblCaptionKeyType, "lblCaptionKeyType", kForm, Label, "Key type:", 4, Flow, Right,
+                 true, None},
+    ControlEntry{cmbKeyType, "cmbKeyType", kForm, ComboBox, "", 4, Flow, Left, true, None},
+    ControlEntry{lblCaptionOS, "lblCaptionOS", kForm, Label, "OS:", 5, Flow, Right, true, None},
+    ControlEntry{cmbOS, "cmbOS", kForm, ComboBox, "", 5, Flow, Left, true, Click},
+    ControlEntry{lblCaptionBlockSize, "lblCaptionBlockSize", kForm, Label, "Block size:", 6, Flow,
+                 Right, true, None},
+    ControlEntry{cmbBlockSize, "cmbBlockSize", kForm, ComboBox, "", 6, Flow, Left, true, None},
+    ControlEntry{lblCaptionEOL, "lblCaptionEOL", kForm, Label, "End of line:", 6, Flow, Right, true,
+                 None},
+    ControlEntry{cmbEOL, "cmbEOL", kForm, ComboBox, "", 6, Flow, Left, true, None},
     // Rows 7 and 8 read as one sentence: Check (mount) and alert when less
     // then (value) (unit) are free.
-    ControlSpec{lblCaptionCheck, "lblCaptionCheck", kForm, Label, "Check", 7, Flow, Right, true,
-                None},
-    ControlSpec{txtResource, "txtResource", kForm, TextBox, "", 7, Flow, Left, true, None},
-    ControlSpec{btListResources, "btListResources", kForm, Button, "...", 7, Flow, Left, true,
-                Click},
-    ControlSpec{lblCaptionAlert, "lblCaptionAlert", kForm, Label, "and alert when less then", 7,
-                Flow, Left, true, None},
-    ControlSpec{btOK, "btOK", kForm, Button, "&OK", 7, RightEdge, Left, true, Click},
-    ControlSpec{txtCompareValue, "txtCompareValue", kForm, TextBox, "", 8, Flow, Left, true, None},
-    ControlSpec{cmbUnit, "cmbUnit", kForm, ComboBox, "", 8, Flow, Left, true, None},
-    ControlSpec{lblCaptionFree, "lblCaptionFree", kForm, Label, "are free", 8, Flow, Left, true,
-                None},
-    ControlSpec{lblCaptionTimeout, "lblCaptionTimeout", kForm, Label, "Timeout:", 9, Flow, Right,
-                true, None},
-    ControlSpec{txtTimeout, "txtTimeout", kForm, TextBox, "", 9, Flow, Left, false, None},
-    ControlSpec{lblCaptionSeconds, "lblCaptionSeconds", kForm, Label, "seconds", 9, Flow, Left,
-                true, None},
-    ControlSpec{chkReturn_as_number, "chkReturn_as_number", kForm, CheckBox,
-                "Return as number (for RRD logging)", 9, Flow, Left, true, None},
-    ControlSpec{lblworking, "lblworking", kForm, Label, "", 10, RightHalf, Left, true, None},
-    ControlSpec{lblFirstLine, "lblFirstLine", kForm, Label, "", 11, FullWidth, Left, true, None},
-    ControlSpec{lstResources, "lstResources", kList, ListBox, "", 1, FillUpper, Left, true,
-                DblClick},
-    ControlSpec{Label1, "Label1", kList, Label, "Select a mount by double clicking it.", 2,
-                CentredBelow, Centre, true, None},
+    ControlEntry{lblCaptionCheck, "lblCaptionCheck", kForm, Label, "Check", 7, Flow, Right, true,
+                 None},
+    ControlEntry{txtResource, "txtResource", kForm, TextBox, "", 7, Flow, Left, true, None},
+    ControlEntry{btListResources, "btListResources", kForm, Button, "...", 7, Flow, Left, true,
+                 Click},
+    ControlEntry{lblCaptionAlert, "lblCaptionAlert", kForm, Label, "and alert when less then", 7,
+                 Flow, Left, true, None},
+    ControlEntry{btOK, "btOK", kForm, Button, "&OK", 7, RightEdge, Left, true, Click},
+    ControlEntry{txtCompareValue, "txtCompareValue", kForm, TextBox, "", 8, Flow, Left, true, None},
+    ControlEntry{cmbUnit, "cmbUnit", kForm, ComboBox, "", 8, Flow, Left, true, None},
+    ControlEntry{lblCaptionFree, "lblCaptionFree", kForm, Label, "are free", 8, Flow, Left, true,
+                 None},
+    ControlEntry{lblCaptionTimeout, "lblCaptionTimeout", kForm, Label, "Timeout:", 9, Flow, Right,
+                 true, None},
+    ControlEntry{txtTimeout, "txtTimeout", kForm, TextBox, "", 9, Flow, Left, false, None},
+    ControlEntry{lblCaptionSeconds, "lblCaptionSeconds", kForm, Label, "seconds", 9, Flow, Left,
+                 true, None},
+    ControlEntry{chkReturn_as_number, "chkReturn_as_number", kForm, CheckBox,
+                 "Return as number (for RRD logging)", 9, Flow, Left, true, None},
+    ControlEntry{lblworking, "lblworking", kForm, Label, "", 10, RightHalf, Left, true, None},
+    ControlEntry{lblFirstLine, "lblFirstLine", kForm, Label, "", 11, FullWidth, Left, true, None},
+    ControlEntry{lstResources, "lstResources", kList, ListBox, "", 1, FillUpper, Left, true,
+                 DblClick},
+    ControlEntry{Label1, "Label1", kList, Label, "Select a mount by double clicking it.", 2,
+                 CentredBelow, Centre, true, None},
 };
 
 constexpr std::array kWindows = {
-    WindowSpec{WindowId::Settings, "frmmain", 540, 326, true},
-    WindowSpec{WindowId::MountList, "frmResourceList", 312, 213, false},
+    WindowEntry{WindowId::Settings, "frmmain", 540, 326, true},
+    WindowEntry{WindowId::MountList, "frmResourceList", 312, 213, false},
 };
 
 constexpr std::array kTabOrder = {
@@ -90,20 +90,20 @@ constexpr std::array kTabOrder = {
 
 }  // namespace
 
-std::span<const ControlSpec> ControlTable() {
+std::span<const ControlEntry> ControlTable() {
     return kControls;
 }
 
-const ControlSpec& SpecOf(ControlId id) {
-    for (const ControlSpec& spec : kControls) {
-        if (spec.id == id) {
-            return spec;
+const ControlEntry& EntryOf(ControlId id) {
+    for (const ControlEntry& entry : kControls) {
+        if (entry.id == id) {
+            return entry;
         }
     }
     throw std::out_of_range("unknown control id " + std::to_string(static_cast<int>(id)));
 }
 
-std::span<const WindowSpec> WindowTable() {
+std::span<const WindowEntry> WindowTable() {
     return kWindows;
 }
 

@@ -26,7 +26,7 @@ enum class Placement {
 // aligned.
 enum class Alignment { Left, Right, Centre };
 
-struct ControlSpec {
+struct ControlEntry {
     ControlId id;
     std::string_view name;  // the control's name, for logs and tests
     WindowId window;
@@ -39,7 +39,7 @@ struct ControlSpec {
     ControlEvent event;
 };
 
-struct WindowSpec {
+struct WindowEntry {
     WindowId id;
     std::string_view name;
     int clientWidth;  // pixels, approximate
@@ -49,10 +49,10 @@ struct WindowSpec {
 
 // Every control of both windows, grouped by window, in row order and left to
 // right within a row.
-std::span<const ControlSpec> ControlTable();
-const ControlSpec& SpecOf(ControlId id);  // throws std::out_of_range for an unknown id
+std::span<const ControlEntry> ControlTable();
+const ControlEntry& EntryOf(ControlId id);  // throws std::out_of_range for an unknown id
 
-std::span<const WindowSpec> WindowTable();
+std::span<const WindowEntry> WindowTable();
 
 // The settings form's tab order. Disabled controls stay in it but take no
 // focus, so the first enabled one has the focus when the dialog opens.

@@ -12,9 +12,9 @@ void RecordingToolkit::WhenShown(WindowId window, std::function<void()> scene) {
 }
 
 void RecordingToolkit::Raise(ControlId id, ControlEvent event) {
-    const ControlSpec& spec = SpecOf(id);
-    Window& window = windows_[spec.window];
-    if (spec.event == event && window.loaded && Live(id).enabled) {
+    const ControlEntry& entry = EntryOf(id);
+    Window& window = windows_[entry.window];
+    if (entry.event == event && window.loaded && Live(id).enabled) {
         window.events->OnControlEvent(id);
     }
 }
@@ -22,7 +22,7 @@ void RecordingToolkit::Raise(ControlId id, ControlEvent event) {
 void RecordingToolkit::Type(ControlId id, const std::string& text) {
     ControlState& state = Live(id);
     state.text = text;
-    if (SpecOf(id).kind == ControlKind::ComboBox) {
+    if (EntryOf(id).kind == ControlKind::ComboBox) {
         state.listIndex = -1;
     }
 }
@@ -33,7 +33,7 @@ void RecordingToolkit::Choose(ControlId id, int index) {
 }
 
 void RecordingToolkit::Click(ControlId id) {
-    if (SpecOf(id).kind == ControlKind::CheckBox) {
+    if (EntryOf(id).kind == ControlKind::CheckBox) {
         Live(id).checked = !Live(id).checked;
     }
     Raise(id, ControlEvent::Click);
@@ -78,15 +78,15 @@ void RecordingToolkit::Load(WindowId window, DialogEvents& events) {
     state.events = &events;
     state.caption.clear();
     ++state.loads;
-    for (const ControlSpec& spec : ControlTable()) {
-        if (spec.window == window) {
+    for (const ControlEntry& entry : ControlTable()) {
+        if (entry.window == window) {
             ControlState fresh;
-            fresh.enabled = spec.enabled;
-            if (spec.kind == ControlKind::Label || spec.kind == ControlKind::Button ||
-                spec.kind == ControlKind::CheckBox) {
-                fresh.text = std::string(spec.caption);
+            fresh.enabled = entry.enabled;
+            if (entry.kind == ControlKind::Label || entry.kind == ControlKind::Button ||
+                entry.kind == ControlKind::CheckBox) {
+                fresh.text = std::string(entry.caption);
             }
-            controls_[spec.id] = fresh;
+            controls_[entry.id] = fresh;
         }
     }
 }
@@ -133,7 +133,7 @@ void RecordingToolkit::MessageBox(std::string_view text, MessageStyle style) {
 
 std::string RecordingToolkit::GetText(ControlId id) const {
     const ControlState& state = Live(id);
-    if (SpecOf(id).kind == ControlKind::ListBox) {
+    if (EntryOf(id).kind == ControlKind::ListBox) {
         return state.listIndex < 0 ? std::string()
                                    : state.items[static_cast<std::size_t>(state.listIndex)];
     }
@@ -153,7 +153,7 @@ void RecordingToolkit::SetEnabled(ControlId id, bool enabled) {
 }
 
 void RecordingToolkit::Repaint(ControlId id) {
-    repaints.push_back(std::string(SpecOf(id).name) + "=" + Live(id).text);
+    repaints.push_back(std::string(EntryOf(id).name) + "=" + Live(id).text);
 }
 
 void RecordingToolkit::ClearItems(ControlId id) {
@@ -179,7 +179,7 @@ void RecordingToolkit::SetListIndex(ControlId id, int index) {
         throw std::out_of_range("list index out of range");
     }
     state.listIndex = index;
-    if (index >= 0 && SpecOf(id).kind == ControlKind::ComboBox) {
+    if (index >= 0 && EntryOf(id).kind == ControlKind::ComboBox) {
         state.text = state.items[static_cast<std::size_t>(index)];
     }
 }
@@ -197,10 +197,10 @@ ControlState& RecordingToolkit::Live(ControlId id) {
 }
 
 const ControlState& RecordingToolkit::Live(ControlId id) const {
-    auto window = windows_.find(SpecOf(id).window);
+    auto window = windows_.find(EntryOf(id).window);
     if (window == windows_.end() || !window->second.loaded) {
         throw std::logic_error("control of a window that is not loaded: " +
-                               std::string(SpecOf(id).name));
+                               std::string(EntryOf(id).name));
     }
     return controls_.at(id);
 }

@@ -24,15 +24,15 @@ using ::testing::IsEmpty;
 // Checks every expectation against the live form, naming the control.
 void ExpectControls(const RecordingToolkit& ui, const std::vector<ControlExpectation>& expected) {
     for (const ControlExpectation& want : expected) {
-        const ControlSpec& spec = SpecOf(want.id);
+        const ControlEntry& entry = EntryOf(want.id);
         const ControlState& state = ui.State(want.id);
-        if (spec.kind == ControlKind::ComboBox) {
-            EXPECT_EQ(state.listIndex, want.listIndex) << spec.name;
-            EXPECT_EQ(state.text, want.text) << spec.name;
-        } else if (spec.kind == ControlKind::CheckBox) {
-            EXPECT_EQ(state.checked, want.checked) << spec.name;
+        if (entry.kind == ControlKind::ComboBox) {
+            EXPECT_EQ(state.listIndex, want.listIndex) << entry.name;
+            EXPECT_EQ(state.text, want.text) << entry.name;
+        } else if (entry.kind == ControlKind::CheckBox) {
+            EXPECT_EQ(state.checked, want.checked) << entry.name;
         } else {
-            EXPECT_EQ(state.text, want.text) << spec.name;
+            EXPECT_EQ(state.text, want.text) << entry.name;
         }
     }
 }
@@ -121,7 +121,7 @@ struct LoadingCase {
 };
 
 void PrintTo(const LoadingCase& c, std::ostream* out) {
-    *out << SpecOf(c.expected.id).name << " from \"" << c.parameters << "\"";
+    *out << EntryOf(c.expected.id).name << " from \"" << c.parameters << "\"";
 }
 
 class LoadingFromParameters : public ::testing::TestWithParam<LoadingCase> {};
@@ -410,35 +410,36 @@ TEST(SettingsForm, TheCaptionCarriesTheVersionNumbers) {
 
 TEST(DialogLayout, TablesAreConsistentForThePlatformLayer) {
     std::vector<int> ids;
-    for (const ControlSpec& spec : ControlTable()) {
-        ids.push_back(static_cast<int>(spec.id));
-        EXPECT_EQ(&SpecOf(spec.id), &spec);
+    for (const ControlEntry& entry : ControlTable()) {
+        ids.push_back(static_cast<int>(entry.id));
+        EXPECT_EQ(&EntryOf(entry.id), &entry);
     }
     std::sort(ids.begin(), ids.end());
     EXPECT_EQ(std::adjacent_find(ids.begin(), ids.end()), ids.end()) << "duplicate control id";
 
     // Every data control of the settings form is in the tab order once; no label is.
     std::vector<ControlId> tabbed(SettingsTabOrder().begin(), SettingsTabOrder().end());
-    for (const ControlSpec& spec : ControlTable()) {
-        const auto count = std::count(tabbed.begin(), tabbed.end(), spec.id);
-        const bool focusable = spec.window == WindowId::Settings && spec.kind != ControlKind::Label;
-        EXPECT_EQ(count, focusable ? 1 : 0) << spec.name;
+    for (const ControlEntry& entry : ControlTable()) {
+        const auto count = std::count(tabbed.begin(), tabbed.end(), entry.id);
+        const bool focusable =
+            entry.window == WindowId::Settings && entry.kind != ControlKind::Label;
+        EXPECT_EQ(count, focusable ? 1 : 0) << entry.name;
     }
     // The first control that can take the focus is the protocol.
-    auto first =
-        std::find_if(tabbed.begin(), tabbed.end(), [](ControlId id) { return SpecOf(id).enabled; });
+    auto first = std::find_if(tabbed.begin(), tabbed.end(),
+                              [](ControlId id) { return EntryOf(id).enabled; });
     EXPECT_EQ(*first, ControlId::cmbProtocol);
 
     // Rows run top to bottom within each window.
     int lastRow = 0;
     WindowId lastWindow = WindowId::Settings;
-    for (const ControlSpec& spec : ControlTable()) {
-        if (spec.window != lastWindow) {
+    for (const ControlEntry& entry : ControlTable()) {
+        if (entry.window != lastWindow) {
             lastRow = 0;
-            lastWindow = spec.window;
+            lastWindow = entry.window;
         }
-        EXPECT_GE(spec.row, lastRow) << spec.name;
-        lastRow = spec.row;
+        EXPECT_GE(entry.row, lastRow) << entry.name;
+        lastRow = entry.row;
     }
 }
 
