@@ -100,19 +100,24 @@ HRESULT RegisterTypeLibrary(const std::wstring& modulePath) {
     return RegisterTypeLib(typeLib.Get(), path.data(), nullptr);
 }
 
+bool KeyExists(const std::wstring& path) {
+    RegistryKey key;
+    return RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, key.Put()) == ERROR_SUCCESS;
+}
+
 HRESULT UnregisterTypeLibrary() {
+    // What the system answers for a library that is not registered differs
+    // between implementations; look first.
+    if (!KeyExists(L"TypeLib\\" + GuidText(LIBID_comTavrix) + L"\\1.0")) {
+        return S_OK;
+    }
 #ifdef _WIN64
     constexpr SYSKIND kSysKind = SYS_WIN64;
 #else
     constexpr SYSKIND kSysKind = SYS_WIN32;
 #endif
-    const HRESULT hr =
-        UnRegisterTypeLib(LIBID_comTavrix, kTypeLibMajor, kTypeLibMinor, LOCALE_NEUTRAL, kSysKind);
-    if (hr == TYPE_E_REGISTRYACCESS || hr == TYPE_E_CANTLOADLIBRARY ||
-        hr == HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)) {
-        return S_OK;  // not registered
-    }
-    return hr;
+    return UnRegisterTypeLib(LIBID_comTavrix, kTypeLibMajor, kTypeLibMinor, LOCALE_NEUTRAL,
+                             kSysKind);
 }
 
 }  // namespace
