@@ -20,8 +20,8 @@ std::string PropertyText(const PropertyValue& value);
 struct CheckOutcome {
     bool result = false;
     std::string text;
-    bool refused = false;          // stopped before the query (no user, no password)
-    bool failed = false;           // gErrorText, or an "ERR: " failure
+    bool refused = false;  // stopped before the query (no user, no password)
+    bool failed = false;   // gErrorText, or an "ERR: " failure
     bool unknownMount = false;
     std::optional<MountRecord> record;  // the record that was evaluated
     std::int32_t blockSize = 0;
@@ -31,7 +31,7 @@ struct CheckOutcome {
 // The check object's four properties and kx_docheck. One object per check; the
 // query state is per thread, so one check at a time on a thread.
 class CheckObject {
-public:
+  public:
     PropertyValue kx_hostname;
     PropertyValue kx_timeout;
     PropertyValue kx_parameter;
@@ -43,7 +43,7 @@ public:
 
     RemoteQuery& Query() { return query_; }
 
-private:
+  private:
     RemoteQuery query_;  // the settings form's query part: owns the SSH client
     CheckOutcome last_;
 };

@@ -18,7 +18,7 @@ namespace tavrix {
 std::optional<std::string> BuildDfCommand(const std::string& os, const std::string& mount);
 
 class RemoteQuery : public SshNotifications {
-public:
+  public:
     // Steps 1 to 14: resets the records, hands the query state to a new client
     // and opens the connection. Returns at once. Set-up failures (key file)
     // throw Failure; a failing OpenConnection ends the query with gErrorText.
@@ -39,7 +39,7 @@ public:
     void Received(std::int16_t byteCount) override;
     void Disconnected() override;
 
-private:
+  private:
     std::unique_ptr<SshClient> Ssh;
     std::string pendingLine_;  // the unfinished last line of the pieces so far
     std::chrono::steady_clock::time_point waitLimit_{};

@@ -12,7 +12,7 @@
 namespace tavrix {
 
 class SshNotifications {
-public:
+  public:
     virtual ~SshNotifications() = default;
     // errorCode != 0: the connection or login failed and errorText says why.
     virtual void Connected(std::int16_t errorCode, const std::string& errorText) = 0;
@@ -30,9 +30,10 @@ public:
 // A private key loaded from a file. Failures throw Failure with a text that
 // says what went wrong (missing file, wrong pass phrase, unknown format).
 class SshKey {
-public:
+  public:
     virtual ~SshKey() = default;
-    virtual void LoadKeyFile(const std::string& path, const std::optional<std::string>& passphrase) = 0;
+    virtual void LoadKeyFile(const std::string& path,
+                             const std::optional<std::string>& passphrase) = 0;
     // The loaded key as text for SshClient::SetLoginKey (0 RSA, 1 DSA; the
     // key's own type decides, the index is accepted for compatibility).
     virtual std::string ExportKey(int keyTypeIndex) = 0;
@@ -48,7 +49,7 @@ struct SshWaitHint {
 };
 
 class SshClient {
-public:
+  public:
     virtual ~SshClient() = default;
 
     virtual void SetNotifications(SshNotifications* sink) = 0;
@@ -61,8 +62,8 @@ public:
     virtual void SetLoginMethod(int method) = 0;  // 2: the key of SetLoginKey
     virtual void SetLoginKey(const std::string& key) = 0;
     virtual void SetCommand(const std::string& command) = 0;
-    virtual void SetProtocolChoice(int choice) = 0;  // 2 SSH1, 3 SSH2, 4 either
-    virtual void SetPort(std::int16_t port) = 0;     // the last value set counts
+    virtual void SetProtocolChoice(int choice) = 0;       // 2 SSH1, 3 SSH2, 4 either
+    virtual void SetPort(std::int16_t port) = 0;          // the last value set counts
     virtual void SetTimeLimit(std::int16_t seconds) = 0;  // <= 0 stands for 60
 
     // Starts the attempt and returns at once. Throws Failure when it cannot
@@ -82,7 +83,7 @@ public:
 // Creates the platform's clients and waits on them (poll on Linux; a message
 // pump on Windows, so that the apartment stays alive).
 class SshPlatform {
-public:
+  public:
     virtual ~SshPlatform() = default;
     virtual std::unique_ptr<SshClient> CreateClient() = 0;
     virtual std::unique_ptr<SshKey> CreateKey() = 0;
@@ -95,13 +96,13 @@ SshPlatform& CurrentSshPlatform();
 void InstallDefaultSshPlatform(std::shared_ptr<SshPlatform> platform);
 
 class ScopedSshPlatform {
-public:
+  public:
     explicit ScopedSshPlatform(SshPlatform& platform);
     ~ScopedSshPlatform();
     ScopedSshPlatform(const ScopedSshPlatform&) = delete;
     ScopedSshPlatform& operator=(const ScopedSshPlatform&) = delete;
 
-private:
+  private:
     SshPlatform* previous_;
 };
 

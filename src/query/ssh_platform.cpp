@@ -34,6 +34,8 @@ ScopedSshPlatform::ScopedSshPlatform(SshPlatform& platform) : previous_(tOverrid
     tOverride = &platform;
 }
 
-ScopedSshPlatform::~ScopedSshPlatform() { tOverride = previous_; }
+ScopedSshPlatform::~ScopedSshPlatform() {
+    tOverride = previous_;
+}
 
 }  // namespace tavrix

@@ -8,7 +8,7 @@
 namespace tavrix {
 
 class Failure : public std::runtime_error {
-public:
+  public:
     explicit Failure(const std::string& description) : std::runtime_error(description) {}
     std::string Description() const { return what(); }
 };

@@ -18,11 +18,17 @@ extern std::atomic<bool> gTraceToOutput;
 extern thread_local std::vector<std::string>* tCapture;
 void Emit(std::string_view text);
 
-inline void Append(std::string& out, std::string_view part) { out.append(part); }
-inline void Append(std::string& out, const char* part) { out.append(part); }
-inline void Append(std::string& out, const std::string& part) { out.append(part); }
+inline void Append(std::string& out, std::string_view part) {
+    out.append(part);
+}
+inline void Append(std::string& out, const char* part) {
+    out.append(part);
+}
+inline void Append(std::string& out, const std::string& part) {
+    out.append(part);
+}
 template <typename Number>
-    requires std::is_arithmetic_v<Number>
+requires std::is_arithmetic_v<Number>
 void Append(std::string& out, Number value) {
     out.append(FormatNumber(static_cast<double>(value)));
 }
@@ -50,14 +56,14 @@ void SetTraceEnabled(bool enabled);
 // Collects this thread's traces for as long as it lives (tests, and the
 // command line's --trace on a worker thread).
 class TraceCapture {
-public:
+  public:
     TraceCapture();
     ~TraceCapture();
     TraceCapture(const TraceCapture&) = delete;
     TraceCapture& operator=(const TraceCapture&) = delete;
     const std::vector<std::string>& Texts() const { return texts_; }
 
-private:
+  private:
     std::vector<std::string> texts_;
     std::vector<std::string>* previous_;
 };

@@ -1,0 +1,60 @@
+#include "support/trace.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace tavrix {
+
+namespace trace_detail {
+
+namespace {
+bool TraceWantedAtStart() {
+#ifdef _WIN32
+    return true;  // the debug output costs nothing without a listener
+#else
+    const char* env = std::getenv("TAVRIX_TRACE");
+    return env != nullptr && *env != '\0' && std::strcmp(env, "0") != 0;
+#endif
+}
+}  // namespace
+
+std::atomic<bool> gTraceToOutput{TraceWantedAtStart()};
+thread_local std::vector<std::string>* tCapture = nullptr;
+
+void Emit(std::string_view text) {
+    if (tCapture != nullptr) {
+        tCapture->emplace_back(text);
+    }
+    if (!gTraceToOutput.load(std::memory_order_relaxed)) {
+        return;
+    }
+#ifdef _WIN32
+    const std::string line(text);
+    OutputDebugStringA(line.c_str());
+#else
+    std::string line(text);
+    line.push_back('\n');
+    std::fwrite(line.data(), 1, line.size(), stderr);
+#endif
+}
+
+}  // namespace trace_detail
+
+void SetTraceEnabled(bool enabled) {
+    trace_detail::gTraceToOutput.store(enabled, std::memory_order_relaxed);
+}
+
+TraceCapture::TraceCapture() : previous_(trace_detail::tCapture) {
+    trace_detail::tCapture = &texts_;
+}
+
+TraceCapture::~TraceCapture() {
+    trace_detail::tCapture = previous_;
+}
+
+}  // namespace tavrix
