@@ -19,6 +19,9 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+# pkg-config sees the target's libraries only, never the build machine's.
+set(ENV{PKG_CONFIG_LIBDIR} ${TAVRIX_DEPS_PREFIX}/lib/pkgconfig)
+set(ENV{PKG_CONFIG_PATH} "")
 
 # Only system DLLs may be imported: the runtime goes into the binaries.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
