@@ -31,18 +31,37 @@ DWORD MillisecondsUntil(Clock::time_point deadline) {
     return static_cast<DWORD>(std::min<long long>(left, INFINITE - 1));
 }
 
+// Readiness as it is now. Called after the socket was associated with the
+// event: network events are edge-triggered, and an FD_READ is only armed
+// again by a receive call. The peek is that call, so data that arrives from
+// here on sets the event, and data already there is seen at once.
 bool SocketReady(SOCKET socket, const SshWaitHint& hint) {
-    WSAPOLLFD entry{};
-    entry.fd = socket;
-    entry.events =
-        static_cast<SHORT>((hint.wantRead ? POLLRDNORM : 0) | (hint.wantWrite ? POLLWRNORM : 0));
-    // Errors and hang-ups count as ready: Process() is the one to notice them.
-    return WSAPoll(&entry, 1, 0) != 0;
+    if (hint.wantRead) {
+        char byte;
+        const int received = recv(socket, &byte, 1, MSG_PEEK);
+        if (received >= 0) {
+            return true;  // data, or the peer closed: Process() reads it
+        }
+        const int error = WSAGetLastError();
+        if (error != WSAEWOULDBLOCK && error != WSAENOTCONN) {
+            return true;  // a failure: Process() reports it
+        }
+    }
+    if (hint.wantWrite) {
+        // Writability is armed by a send that would block, which is the only
+        // way the socket can have become unwritable; poll for the present.
+        WSAPOLLFD entry{};
+        entry.fd = socket;
+        entry.events = POLLWRNORM;
+        if (WSAPoll(&entry, 1, 0) != 0) {
+            return true;
+        }
+    }
+    return false;
 }
 
-// Associates the socket with an event for the life of one wait. Network
-// events are edge-triggered, so the association is dropped afterwards and the
-// socket is polled once after it is made, which catches what was already there.
+// Associates the socket with an event for the life of one wait; afterwards
+// the socket is left as libssh expects it, without an association.
 class SocketEventSelection {
   public:
     SocketEventSelection(SOCKET socket, HANDLE event, long events) : socket_(socket) {

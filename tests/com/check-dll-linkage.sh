@@ -8,8 +8,9 @@ dll=$2
 dump=$("$objdump" -p "$dll")
 
 status=0
-system_dlls=" advapi32.dll bcrypt.dll comctl32.dll comdlg32.dll crypt32.dll gdi32.dll iphlpapi.dll
- kernel32.dll msvcrt.dll ole32.dll oleaut32.dll shell32.dll user32.dll uxtheme.dll version.dll ws2_32.dll "
+system_dlls=" advapi32.dll bcrypt.dll comctl32.dll comdlg32.dll crypt32.dll gdi32.dll iphlpapi.dll "
+system_dlls="$system_dlls kernel32.dll msvcrt.dll ole32.dll oleaut32.dll shell32.dll user32.dll "
+system_dlls="$system_dlls uxtheme.dll version.dll ws2_32.dll "
 for name in $(printf '%s\n' "$dump" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr 'A-Z' 'a-z'); do
     case $system_dlls in
     *" $name "*) ;;

@@ -184,8 +184,10 @@ std::string Base64(const std::string& text) {
     std::string out;
     for (size_t i = 0; i < text.size(); i += 3) {
         unsigned chunk = static_cast<unsigned char>(text[i]) << 16;
-        if (i + 1 < text.size()) chunk |= static_cast<unsigned char>(text[i + 1]) << 8;
-        if (i + 2 < text.size()) chunk |= static_cast<unsigned char>(text[i + 2]);
+        if (i + 1 < text.size())
+            chunk |= static_cast<unsigned char>(text[i + 1]) << 8;
+        if (i + 2 < text.size())
+            chunk |= static_cast<unsigned char>(text[i + 2]);
         out += kDigits[(chunk >> 18) & 63];
         out += kDigits[(chunk >> 12) & 63];
         out += i + 1 < text.size() ? kDigits[(chunk >> 6) & 63] : '=';
@@ -195,7 +197,9 @@ std::string Base64(const std::string& text) {
 }
 
 // Unix paths of the server's files, as the Z: drive shows them.
-std::wstring WinePath(const std::wstring& unixPath) { return L"Z:" + unixPath; }
+std::wstring WinePath(const std::wstring& unixPath) {
+    return L"Z:" + unixPath;
+}
 
 // A port on which nothing listens: bound once, then given up.
 std::wstring ClosedPort() {
@@ -213,7 +217,7 @@ std::wstring ClosedPort() {
 }
 
 class LiveCheckTest : public TavrixComTest {
-protected:
+  protected:
     void SetUp() override {
         TavrixComTest::SetUp();
         user_ = Environment("TAVRIX_SSH_USER");
@@ -231,10 +235,10 @@ protected:
     }
     void Configure(const std::wstring& port, const std::wstring& password64,
                    const std::wstring& keyFile, const std::wstring& threshold) {
-        const std::wstring parameter =
-            L"#ENC=T#USR=" + user_ + L"#PWD=" + password64 + L"#PROTO=A#PORT=" + port +
-            L"#KEYF=" + keyFile + L"#KEYT=RSA#OS=LINUX#BLK=1024#RES=/#UNIT=GB#COM=" + threshold +
-            L"#EOL=LF#RAN=0#";
+        const std::wstring parameter = L"#ENC=T#USR=" + user_ + L"#PWD=" + password64 +
+                                       L"#PROTO=A#PORT=" + port + L"#KEYF=" + keyFile +
+                                       L"#KEYT=RSA#OS=LINUX#BLK=1024#RES=/#UNIT=GB#COM=" +
+                                       threshold + L"#EOL=LF#RAN=0#";
         ASSERT_EQ(object_.Put(L"kx_hostname", Text(L"127.0.0.1").Get()), S_OK);
         ASSERT_EQ(object_.Put(L"kx_timeout", Number(VT_I2, 10).Get()), S_OK);
         ASSERT_EQ(object_.Put(L"kx_parameter", Text(parameter).Get()), S_OK);
@@ -256,7 +260,7 @@ TEST_F(LiveCheckTest, ReportsFreeSpaceAgainstThreshold) {
     for (const auto& c : cases) {
         Configure(port_, c.password64, c.keyFile, c.threshold);
         const auto [passed, text] = Check();
-        EXPECT_EQ(passed, c.expected) << c.label;
+        EXPECT_EQ(passed, c.expected) << c.label << ": " << std::string(text.begin(), text.end());
         EXPECT_EQ(text.rfind(L"Free space on / is ", 0), 0u) << c.label;
         EXPECT_TRUE(text.ends_with(L" GB")) << c.label;
     }
@@ -269,7 +273,7 @@ TEST_F(LiveCheckTest, ServerNotListeningFailsWithinTheTimeLimit) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(12));
     EXPECT_FALSE(passed);
     EXPECT_FALSE(text.empty());
-    EXPECT_NE(text.rfind(L"Free space", 0), 0u) << std::string(text.begin(), text.end());
+    EXPECT_NE(text.rfind(L"Free space", 0), 0u);
 }
 
 }  // namespace
