@@ -1,8 +1,9 @@
 #pragma once
 // Owns one BSTR and converts between it and the core's Windows-1252 text.
 
-#include <oleauto.h>
 #include <windows.h>
+// the COM headers build on windows.h
+#include <oleauto.h>
 
 #include <new>
 #include <string>

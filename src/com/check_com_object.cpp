@@ -49,6 +49,7 @@ HRESULT CheckComObject::Create(REFIID iid, void** object) {
     }
     *object = nullptr;
     return ComBoundary([&] {
+        EnsureDefaultSshPlatform();
         auto created = std::make_unique<CheckComObject>();
         HRESULT hr = created->LoadTypeInfo();
         if (SUCCEEDED(hr)) {
@@ -141,7 +142,6 @@ std::pair<bool, std::string> CheckComObject::RunCheck() {
     }
     CheckRunningFlag running;
     try {
-        EnsureDefaultSshPlatform();
         check_.kx_hostname = ToPropertyValue(hostname_.Get());
         check_.kx_timeout = ToPropertyValue(timeout_.Get());
         check_.kx_parameter = ToPropertyValue(parameter_.Get());

@@ -2,8 +2,9 @@
 // The one class factory of the DLL. It is a static object: its references
 // count as server locks, so DllCanUnloadNow says no while a host holds it.
 
-#include <unknwn.h>
 #include <windows.h>
+// the COM headers build on windows.h
+#include <unknwn.h>
 
 namespace tavrix::com {
 

@@ -1,8 +1,9 @@
 #pragma once
 // Holds one reference to a COM interface.
 
-#include <unknwn.h>
 #include <windows.h>
+// the COM headers build on windows.h
+#include <unknwn.h>
 
 #include <utility>
 

@@ -3,8 +3,9 @@
 // objects and server locks that DllCanUnloadNow looks at, its own type
 // library, and the SSH platform it installs for the core.
 
-#include <oaidl.h>
 #include <windows.h>
+// the COM headers build on windows.h
+#include <oaidl.h>
 
 #include <string>
 

@@ -1,8 +1,9 @@
 #pragma once
 // Owns one VARIANT: cleared on destruction, copied only deliberately.
 
-#include <oleauto.h>
 #include <windows.h>
+// the COM headers build on windows.h
+#include <oleauto.h>
 
 namespace tavrix::com {
 

@@ -2,8 +2,9 @@
 // The host's VARIANTs as the portable check sees them, and error texts of
 // HRESULTs for the "ERR: " results.
 
-#include <oaidl.h>
 #include <windows.h>
+// the COM headers build on windows.h
+#include <oaidl.h>
 
 #include <string>
 
