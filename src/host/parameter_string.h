@@ -7,8 +7,14 @@
 namespace tavrix {
 
 // The value of the first entry with `key` (any letter case), in its own case;
-// empty when there is none. Never fails.
+// empty when there is none. Never fails. Letter case is compared the way the
+// Windows hosts upper-case Windows-1252 (accented letters too), byte for byte.
 std::string GetKeyValue(std::string_view parameters, std::string_view key);
+
+// Whether a numeric value holds a number at all (ReadKeyNumber reads text
+// without one as 0): after blanks, tabs and line feeds, a sign at most, then a
+// digit or "." and a digit.
+bool HoldsKeyNumber(std::string_view text);
 
 // The settings as the settings form holds them: texts and list positions
 // (-1 when the user typed into a combo box and no entry is chosen).
@@ -30,8 +36,11 @@ struct FormValues {
 
 // Builds the 14-entry string in the template's order. Sets an empty
 // compareValue to "0" first, as the form does. Throws Failure naming the field
-// when the port or the threshold holds no number, so that nothing the check
-// run would misread is ever written.
+// when the port or the threshold holds no number, when the port (rounded half
+// to even and written whole: "22.6" -> 23) lies outside 0..32767 (the check
+// run reads PORT as a 16-bit number; 0 stands for 22), or when the user name,
+// key file or mount holds "#", so that nothing the check run would misread is
+// ever written.
 std::string BuildParameterString(FormValues& values);
 
 }  // namespace tavrix

@@ -1,0 +1,79 @@
+#include "cli/cli_arguments.h"
+
+namespace tavrix::cli {
+
+namespace {
+
+const OptionSpec* FindSpec(const std::vector<OptionSpec>& specs, const std::string& word) {
+    for (const auto& spec : specs) {
+        if (word == spec.name || (!spec.shortName.empty() && word == spec.shortName)) {
+            return &spec;
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+Arguments::Arguments(const std::vector<std::string>& args, const std::vector<OptionSpec>& specs) {
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& word = args[i];
+        if (optionsEnded || word == "-" || word.size() < 2 || word[0] != '-') {
+            positionals_.push_back(word);
+            continue;
+        }
+        if (word == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        std::string name = word;
+        std::optional<std::string> inlineValue;
+        if (const auto equals = word.find('=');
+            word.rfind("--", 0) == 0 && equals != std::string::npos) {
+            name = word.substr(0, equals);
+            inlineValue = word.substr(equals + 1);
+        }
+        if (name == "--password") {
+            throw UsageError(
+                "a password is never taken from the command line (it shows in the process "
+                "list); use --password-env VAR or --password-file FILE");
+        }
+        const OptionSpec* spec = FindSpec(specs, name);
+        if (spec == nullptr) {
+            throw UsageError("unknown option " + name);
+        }
+        if (!spec->takesValue) {
+            if (inlineValue) {
+                throw UsageError(spec->name + " takes no value");
+            }
+            values_[spec->name] = "";
+            continue;
+        }
+        if (inlineValue) {
+            values_[spec->name] = *inlineValue;
+        } else if (i + 1 < args.size()) {
+            values_[spec->name] = args[++i];
+        } else {
+            throw UsageError(spec->name + " needs a value");
+        }
+    }
+}
+
+std::optional<std::string> Arguments::Value(const std::string& name) const {
+    const auto found = values_.find(name);
+    if (found == values_.end()) {
+        return std::nullopt;
+    }
+    return found->second;
+}
+
+std::string Arguments::Required(const std::string& name) const {
+    auto value = Value(name);
+    if (!value) {
+        throw UsageError(name + " is required");
+    }
+    return *value;
+}
+
+}  // namespace tavrix::cli

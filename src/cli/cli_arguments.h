@@ -1,0 +1,40 @@
+#pragma once
+// The command line's options: "--name value", "--name=value", "-X value" and
+// flags; everything else is a positional argument ("--" ends the options).
+
+#include <map>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace tavrix::cli {
+
+// Bad usage: main prints it as one line and exits with 3.
+class UsageError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+struct OptionSpec {
+    std::string name;       // "--host"
+    std::string shortName;  // "-H", or empty
+    bool takesValue = true;
+};
+
+class Arguments {
+  public:
+    // Throws UsageError for an unknown option or a missing value.
+    Arguments(const std::vector<std::string>& args, const std::vector<OptionSpec>& specs);
+
+    bool Has(const std::string& name) const { return values_.count(name) != 0; }
+    std::optional<std::string> Value(const std::string& name) const;
+    std::string Required(const std::string& name) const;
+    const std::vector<std::string>& Positionals() const { return positionals_; }
+
+  private:
+    std::map<std::string, std::string> values_;  // the last one given wins
+    std::vector<std::string> positionals_;
+};
+
+}  // namespace tavrix::cli

@@ -1,0 +1,42 @@
+#pragma once
+// The settings options shared by `params build`, `check` and `mounts`: turned
+// into the settings form's values, then into a parameter string.
+
+#include <string>
+#include <vector>
+
+#include "cli/cli_arguments.h"
+#include "host/parameter_string.h"
+
+namespace tavrix::cli {
+
+// The options of every setting (--user, --os, --mount, --password-env, ...).
+std::vector<OptionSpec> SettingOptions();
+std::string SettingOptionsHelp();
+bool HasAnySettingOption(const Arguments& args);
+
+// Codes given on the command line become the form's list positions; an
+// unknown code is a UsageError naming the option. `mountRequired` is false for
+// `mounts`, which lists every mount.
+FormValues FormValuesFromOptions(const Arguments& args, bool mountRequired);
+
+// The password from --password-env or --password-file (one trailing line end
+// of the file is dropped); empty when neither is given.
+std::string PasswordFromOptions(const Arguments& args);
+
+// The block size the settings form picks for an OS code (512 for "TRUE64" and
+// "AIX", 1024 otherwise).
+int DefaultBlockSize(const std::string& os);
+
+// Validates an OS code, an end-of-line code or a unit code (UsageError).
+std::string OsCodeOption(const std::string& value);
+std::string EolCodeOption(const std::string& value);
+std::string UnitCodeOption(const std::string& value);
+
+// "-t SECONDS": a number, as the host hands kx_timeout over.
+double SecondsOption(const Arguments& args);
+
+// -P PARAMETERS, or the string built from the setting options.
+std::string ParametersFromArguments(const Arguments& args, bool mountRequired);
+
+}  // namespace tavrix::cli

@@ -1,0 +1,112 @@
+// tavrix-check mounts: lists the mounts of a machine the way the settings
+// dialog's mount picker fetches them.
+
+#include <string>
+
+#include "cli/cli_settings.h"
+#include "cli/cli_text.h"
+#include "cli/commands.h"
+#include "host/codes.h"
+#include "host/parameter_string.h"
+#include "query/query_state.h"
+#include "query/remote_query.h"
+#include "support/base64.h"
+#include "support/numbers.h"
+
+namespace tavrix::cli {
+
+namespace {
+
+const char* const kHelp =
+    "Usage: tavrix-check mounts -H HOST [-t SECONDS] -P PARAMETERS [--json]\n"
+    "       tavrix-check mounts -H HOST [-t SECONDS] --user NAME --os CODE [options] [--json]\n"
+    "\n"
+    "Lists every mount of HOST in the order df prints them (--json: every field).\n"
+    "Exit status: 0 listed, 3 refusal or error (\"Problem: \" and the reason).\n"
+    "\n";
+
+// The picker reads the form, which was loaded from the parameter string: an
+// unknown OS code leaves the form's "LINUX", unknown list codes their defaults.
+void FillQueryStateLikeThePicker(const std::string& parameters) {
+    auto value = [&](const char* key) { return GetKeyValue(parameters, key); };
+    gUsername = value("USR");
+    gPassword = Base64Decode(value("PWD"));
+    gKeyfile = value("KEYF");
+    gKeyType = value("KEYT") == "DSA" ? "DSA" : "RSA";
+    const std::string protocol = value("PROTO");
+    gProtocol = protocol == "1" || protocol == "2" ? protocol : "A";
+    gPort = NarrowToInt16(ReadKeyNumber(value("PORT")));
+    const std::string os = value("OS");
+    gOS = PositionOf(kOsCodes, os) >= 0 ? os : "LINUX";
+    const std::string eol = value("EOL");
+    gEOL = eol == "CR" || eol == "CRLF" ? eol : "LF";
+    gResource.clear();
+}
+
+void PrintJson() {
+    std::string json = "{\"host\":" + JsonString(gHostname) +
+                       ",\"header\":" + JsonString(gFirstLine) +
+                       ",\"count\":" + std::to_string(gMountCount) + ",\"records\":[";
+    for (int i = 0; i < gMountCount; ++i) {
+        json += (i == 0 ? "" : ",") + JsonRecord(gMountRecords[static_cast<std::size_t>(i)]);
+    }
+    PrintLine(json + "]}");
+}
+
+}  // namespace
+
+int RunMounts(const std::vector<std::string>& argList) {
+    auto specs = SettingOptions();
+    specs.push_back({"--host", "-H", true});
+    specs.push_back({"--timeout", "-t", true});
+    specs.push_back({"--parameters", "-P", true});
+    specs.push_back({"--json", "", false});
+    const Arguments args(argList, WithCommonOptions(specs));
+    if (HandleCommonOptions(args, kHelp + SettingOptionsHelp())) {
+        return kExitOk;
+    }
+    if (!args.Positionals().empty()) {
+        throw UsageError("unexpected argument " + args.Positionals()[0]);
+    }
+    const std::string host = ToCore(args.Required("--host"), "-H");
+    const double seconds = SecondsOption(args);
+    const std::string parameters = ParametersFromArguments(args, false);
+
+    gHostname = host;
+    gTimeout = NarrowToInt16(seconds);
+    FillQueryStateLikeThePicker(parameters);
+    if (gUsername.empty()) {
+        PrintError("Can't connect to an SSH server without a username");
+        return kExitUnknown;
+    }
+    if (gPassword.empty() && gKeyfile.empty()) {
+        PrintError("Can't connect to an SSH server without a password");
+        return kExitUnknown;
+    }
+    if (!InstallSshTransport()) {
+        PrintError("tavrix-check: this build has no SSH transport");
+        return kExitUnknown;
+    }
+
+    gExpectHeader = true;
+    gDisconnected = false;
+    gFirstLine.clear();
+    RemoteQuery query;
+    query.Get_mount_list(std::string("-1"));
+    query.WaitUntilDisconnected();
+    query.ReleaseClient();
+    if (!gErrorText.empty()) {
+        PrintError("Problem: " + ForTerminal(gErrorText));
+        return kExitUnknown;
+    }
+    if (args.Has("--json")) {
+        PrintJson();
+    } else {
+        for (int i = 0; i < gMountCount; ++i) {
+            PrintLine(ForTerminal(gMountRecords[static_cast<std::size_t>(i)].Mount));
+        }
+    }
+    return kExitOk;
+}
+
+}  // namespace tavrix::cli

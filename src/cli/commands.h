@@ -1,0 +1,25 @@
+#pragma once
+// The commands of tavrix-check. Each takes the arguments after its name and
+// returns the exit code; UsageError and Failure are left to main.
+
+#include <string>
+#include <vector>
+
+#include "cli/cli_arguments.h"
+
+namespace tavrix::cli {
+
+int RunParse(const std::vector<std::string>& args);
+int RunParams(const std::vector<std::string>& args);
+int RunCheck(const std::vector<std::string>& args);
+int RunMounts(const std::vector<std::string>& args);
+
+// --help and --trace, which every command takes.
+std::vector<OptionSpec> WithCommonOptions(std::vector<OptionSpec> specs);
+// Prints `help` and returns true for --help; switches the traces on for --trace.
+bool HandleCommonOptions(const Arguments& args, const std::string& help);
+
+// Installs the SSH transport when the build has one; false when it has none.
+bool InstallSshTransport();
+
+}  // namespace tavrix::cli

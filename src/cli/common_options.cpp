@@ -1,0 +1,26 @@
+#include <cstdio>
+
+#include "cli/cli_text.h"
+#include "cli/commands.h"
+#include "support/trace.h"
+
+namespace tavrix::cli {
+
+std::vector<OptionSpec> WithCommonOptions(std::vector<OptionSpec> specs) {
+    specs.push_back({"--help", "-h", false});
+    specs.push_back({"--trace", "", false});
+    return specs;
+}
+
+bool HandleCommonOptions(const Arguments& args, const std::string& help) {
+    if (args.Has("--help")) {
+        std::fputs(help.c_str(), stdout);
+        return true;
+    }
+    if (args.Has("--trace")) {
+        SetTraceEnabled(true);
+    }
+    return false;
+}
+
+}  // namespace tavrix::cli

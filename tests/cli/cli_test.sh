@@ -1,0 +1,212 @@
+#!/usr/bin/env bash
+# Runs tavrix-check on the examples and checks output and exit codes.
+# Usage: cli_test.sh TAVRIX_CHECK EXAMPLES_DIR GROUP
+set -u
+BIN=$1
+EXAMPLES=$2
+GROUP=$3
+WORK=$(mktemp -d)
+trap 'rm -rf "$WORK"' EXIT
+failures=0
+passes=0
+
+# run ARGS...: runs the binary, keeps stdout, stderr and the exit code.
+run() {
+    "$BIN" "$@" >"$WORK/out" 2>"$WORK/err" </dev/null
+    RC=$?
+}
+run_stdin() {
+    local input=$1
+    shift
+    "$BIN" "$@" <"$input" >"$WORK/out" 2>"$WORK/err"
+    RC=$?
+}
+LAST_FAILED=""
+fail() {
+    echo "FAIL [$CASE]: $*"
+    echo "  stdout: $(head -c 2000 "$WORK/out")"
+    echo "  stderr: $(head -c 2000 "$WORK/err")"
+    if [ "$LAST_FAILED" != "$CASE" ]; then
+        failures=$((failures + 1))
+        LAST_FAILED=$CASE
+    fi
+}
+expect_rc() { [ "$RC" -eq "$1" ] || fail "exit code $RC, expected $1"; }
+expect_out() { grep -qF -- "$1" "$WORK/out" || fail "stdout lacks: $1"; }
+expect_no_out() { ! grep -qF -- "$1" "$WORK/out" || fail "stdout holds: $1"; }
+expect_err() { grep -qF -- "$1" "$WORK/err" || fail "stderr lacks: $1"; }
+expect_one_err_line() { [ "$(wc -l <"$WORK/err")" -eq 1 ] || fail "stderr is not one line"; }
+case_() {
+    CASE=$1
+    passes=$((passes + 1))
+}
+
+group_usage() {
+    case_ "no command"; run; expect_rc 3
+    case_ "help"; run --help; expect_rc 0; expect_out "parse"
+    case_ "version"; run --version; expect_rc 0; expect_out "tavrix-check 1.0.0."
+    case_ "unknown command"; run frobnicate; expect_rc 3; expect_one_err_line
+    case_ "command help"; run parse --help; expect_rc 0; expect_out "--os CODE"
+    case_ "missing option"; run parse "$EXAMPLES/linux-df-k.txt"; expect_rc 3
+    expect_err "--os is required"; expect_one_err_line
+    case_ "lower-case OS code"; run parse --os linux "$EXAMPLES/linux-df-k.txt"; expect_rc 3
+    case_ "unknown option"; run parse --os LINUX --frob; expect_rc 3; expect_err "unknown option --frob"
+    case_ "missing file"; run parse --os LINUX "$WORK/none.txt"; expect_rc 3
+}
+
+group_parse() {
+    local tab=$'\t'
+    case_ "linux records"; run parse --os LINUX "$EXAMPLES/linux-df-k.txt"; expect_rc 0
+    expect_out "Records: 8"
+    expect_out "Header: Filesystem     1K-blocks"
+    expect_out "5${tab}/dev/mapper/vg_data-lv_archive_backups_2024${tab}${tab}1031987648${tab}716854212${tab}262689060${tab}74${tab}/srv/archive"
+    expect_out "${tab}/mnt/team share"
+    cp "$WORK/out" "$WORK/from-file"
+
+    case_ "standard input reads the same"; run_stdin "$EXAMPLES/linux-df-k.txt" parse --os LINUX
+    cmp -s "$WORK/out" "$WORK/from-file" || fail "stdin output differs from file output"
+
+    case_ "enough free space"; run parse --os LINUX --mount / --unit GB --threshold 300 "$EXAMPLES/linux-df-k.txt"
+    expect_rc 0; expect_out "Result: Free space on / is 384.8 GB"; expect_out "Enough: true"
+    case_ "too little"; run parse --os LINUX --mount / --unit GB --threshold 400 "$EXAMPLES/linux-df-k.txt"
+    expect_rc 2; expect_out "Enough: false"
+    case_ "figure only"; run parse --os LINUX --mount /srv/archive --unit TB --threshold 0 --number "$EXAMPLES/linux-df-k.txt"
+    expect_rc 0; expect_out "Result: 0.2 TB"
+    case_ "mount with a blank"; run parse --os LINUX --mount "/mnt/team share" --unit % --threshold 50 "$EXAMPLES/linux-df-k.txt"
+    expect_rc 0; expect_out "Result: Free space on /mnt/team share is 488381292 kb"
+    case_ "unknown mount"; run parse --os LINUX --mount /nope --unit GB --threshold 1 "$EXAMPLES/linux-df-k.txt"
+    expect_rc 3; expect_out "Result: Unknown mount"
+    case_ "evaluation needs a mount"; run parse --os LINUX --unit GB --threshold 1 "$EXAMPLES/linux-df-k.txt"
+    expect_rc 3
+
+    case_ "AIX 512-byte blocks"; run parse --os AIX --mount /var --unit MB --threshold 200 "$EXAMPLES/aix-df-P.txt"
+    expect_rc 2; expect_out "Result: Free space on /var is 102.4 MB"; expect_out "Records: 8"
+    case_ "AIX dashes read as 0"; run parse --os AIX --mount /proc --json "$EXAMPLES/aix-df-P.txt"
+    expect_out '"Size":0,"Used":0,"Available":0,"PercentUsed":0,"Mount":"/proc"'
+
+    case_ "HP-UX wrapped names"; run parse --os HPUX11 --json "$EXAMPLES/hpux-bdf.txt"; expect_rc 0
+    expect_out '"count":8'
+    expect_out '{"Filesystem":"/dev/vg01/lvol_oracle_archivelogs","FsType":"","Size":20971520,"Used":19922944,"Available":1040384,"PercentUsed":95,"Mount":"/oracle/arch"}'
+
+    case_ "Windows CRLF"; run parse --os BRWDF --eol CRLF --json "$EXAMPLES/windows-df-r.txt"; expect_rc 0
+    expect_out '"count":5'
+    expect_out '"Mount":"C:"'
+    expect_no_out '\r'
+    case_ "Windows drive in any case"; run parse --os BRWDF --eol CRLF --mount c: --unit GB --threshold 30 "$EXAMPLES/windows-df-r.txt"
+    expect_rc 0; expect_out "Result: Free space on c: is 36.4 GB"
+    case_ "wrong line end shows"; run parse --os LINUX --eol LF "$EXAMPLES/windows-df-r.txt"
+    expect_out 'Label\r'
+
+    # More than one piece of output: wrapped names must survive the cuts.
+    case_ "long output in pieces"
+    {
+        echo "Filesystem     1K-blocks      Used Available Use% Mounted on"
+        for i in $(seq 1 4000); do
+            if [ $((i % 7)) -eq 0 ]; then
+                printf '/dev/mapper/volume_group_%05d-logical_volume\n      1000 400 600 40%% /m/%d\n' "$i" "$i"
+            else
+                printf '/dev/sd%05d 1000 400 600 40%% /m/%d\n' "$i" "$i"
+            fi
+        done
+    } >"$WORK/big.txt"
+    run parse --os LINUX --json "$WORK/big.txt"; expect_rc 0
+    expect_out '"count":4000'
+    expect_no_out '"Size":0'
+    expect_out '{"Filesystem":"/dev/mapper/volume_group_03997-logical_volume","FsType":"","Size":1000,"Used":400,"Available":600,"PercentUsed":40,"Mount":"/m/3997"}'
+}
+
+group_params() {
+    case_ "build as the form writes"
+    run params build --user monitor --os LINUX --mount /var --unit GB --threshold 2.50 --keyfile 'C:\keys\id_rsa'
+    expect_rc 0
+    expect_out '#ENC=T#USR=monitor#PWD=#PROTO=A#PORT=22#KEYF=C:\keys\id_rsa#KEYT=RSA#OS=LINUX#BLK=1024#RES=/var#UNIT=GB#COM=2.5#EOL=LF#RAN=0#'
+    case_ "OS default block size"; run params build --user u --os AIX --mount / --eol CRLF --number
+    expect_out '#BLK=512#'; expect_out '#EOL=CRLF#RAN=1#'
+    case_ "password from the environment"
+    TAVRIX_TEST_PASSWORD=secret "$BIN" params build --user u --os LINUX --mount / --password-env TAVRIX_TEST_PASSWORD >"$WORK/out" 2>"$WORK/err"
+    RC=$?; expect_rc 0; expect_out '#PWD=c2VjcmV0#'
+    case_ "password from a file"; printf 'secret\n' >"$WORK/pw"
+    run params build --user u --os LINUX --mount / --password-file "$WORK/pw"; expect_rc 0; expect_out '#PWD=c2VjcmV0#'
+    case_ "unset variable"; run params build --user u --os LINUX --mount / --password-env TAVRIX_TEST_UNSET_VARIABLE
+    expect_rc 3; expect_err "TAVRIX_TEST_UNSET_VARIABLE is not set"
+    case_ "no bare password"; run params build --user u --os LINUX --mount / --password secret
+    expect_rc 3; expect_err "never taken from the command line"; expect_one_err_line
+    case_ "hash in the user name"; run params build --user 'a#PWD=x' --os LINUX --mount /
+    expect_rc 3; expect_err 'The user name must not contain "#"'
+    case_ "port beyond the check"; run params build --user u --os LINUX --mount / --port 40000
+    expect_rc 3; expect_err "The port must be a number from 1 to 32767"
+    case_ "threshold not a number"; run params build --user u --os LINUX --mount / --threshold abc
+    expect_rc 3; expect_err "The threshold must be a number"
+    case_ "unknown unit"; run params build --user u --os LINUX --mount / --unit gb; expect_rc 3
+    case_ "accented mount kept"
+    run params build --user u --os LINUX --mount "$(printf '/donn\303\251es')"
+    expect_rc 0; expect_out "$(printf '#RES=/donn\303\251es#')"
+    case_ "mount beyond Windows-1252"; run params build --user u --os LINUX --mount "$(printf '/\342\202\254\360\237\230\200')"
+    expect_rc 3; expect_err "--mount holds characters that Windows-1252 cannot hold"
+
+    case_ "show masks the password"; run params show '#ENC=T#USR=monitor#PWD=c2VjcmV0#PORT=22#OS=linux#'
+    expect_rc 0; expect_no_out "secret"; expect_out "USR    monitor"; expect_out "reads as 22"
+    expect_out "unknown code (case counts)"
+    case_ "show the password on request"; run params show --show-password '#PWD=c2VjcmV0#'
+    expect_out "PWD    secret"
+    case_ "show a port the check fails on"; run params show '#PORT=40000#BLK=1024#'
+    expect_out "outside -32768..32767: the check fails"; expect_out "reads as 1024"
+}
+
+group_check() {
+    case_ "host required"; run check -P '#USR=u#'; expect_rc 3; expect_err "--host is required"
+    case_ "parameters or options"; run check -H 127.0.0.1; expect_rc 3
+    case_ "not both"; run check -H 127.0.0.1 -P '#USR=u#' --user u; expect_rc 3
+    case_ "unit and threshold with options"; run check -H 127.0.0.1 --user u --os LINUX --mount /
+    expect_rc 3; expect_err "--unit and --threshold are required"
+    case_ "format"; run check -H 127.0.0.1 -P '#USR=u#' --format xml; expect_rc 3
+    case_ "timeout must be a number"; run check -H 127.0.0.1 -t soon -P '#USR=u#'; expect_rc 3
+    case_ "mounts refuses without a user"; run mounts -H 127.0.0.1 -P '#OS=LINUX#'
+    expect_rc 3; expect_err "Can't connect to an SSH server without a username"
+}
+
+# Against the throwaway SSH server of scripts/test-sshd, when it runs (77: skipped).
+group_ssh() {
+    local scripts="$EXAMPLES/../scripts"
+    if ! "$scripts/test-sshd" status >/dev/null 2>&1; then
+        echo "no test SSH server runs (scripts/test-sshd start): skipped"
+        exit 77
+    fi
+    local env
+    env=$("$scripts/test-sshd" env) || exit 77
+    eval "$env"
+    local login=(-H "$TAVRIX_SSH_HOST" --port "$TAVRIX_SSH_PORT" --password-file "$TAVRIX_SSH_PASSWORD_FILE")
+
+    case_ "mounts in df order"; run mounts "${login[@]}" --user "$TAVRIX_SSH_FAKE_USER" --os HPUX11
+    expect_rc 0; expect_out "/opt/oracle"
+    [ "$(head -n 2 "$WORK/out" | tr '\n' ' ')" = "/ /stand " ] || fail "not in df order"
+    case_ "mounts as JSON"; run mounts "${login[@]}" --user "$TAVRIX_SSH_FAKE_USER" --os AIX --json
+    expect_rc 0; expect_out '"Mount":"/proc"'
+    case_ "mounts with a wrong password"
+    printf 'wrong\n' >"$WORK/wrong"
+    run mounts -H "$TAVRIX_SSH_HOST" --port "$TAVRIX_SSH_PORT" --password-file "$WORK/wrong" --user "$TAVRIX_SSH_USER" --os LINUX
+    expect_rc 3; expect_err "Problem: "
+
+    case_ "check OK as a plugin"
+    run check "${login[@]}" --user "$TAVRIX_SSH_FAKE_USER" --os HPUX11 --mount / --unit MB --threshold 1 --format nagios
+    expect_rc 0; expect_out "DISK OK - Free space on / is 788.6 MB | '/'=826948608B;;;0;1073741824"
+    case_ "check CRITICAL"
+    run check "${login[@]}" --user "$TAVRIX_SSH_FAKE_USER" --os HPUX11 --mount / --unit MB --threshold 100000 --format nagios
+    expect_rc 2; expect_out "DISK CRITICAL - Free space on / is 788.6 MB |"
+    case_ "check of an unknown mount"
+    run check "${login[@]}" --user "$TAVRIX_SSH_FAKE_USER" --os HPUX11 --mount /nope --unit MB --threshold 1
+    expect_rc 3; expect_out "Unknown mount"
+    case_ "check refused by the server"
+    run check -H "$TAVRIX_SSH_HOST" --port "$TAVRIX_SSH_PORT" --user "$TAVRIX_SSH_USER" --keyfile "$TAVRIX_SSH_KEY_UNAUTHORIZED" --os LINUX --mount / --unit GB --threshold 1 --format json
+    expect_rc 3; expect_out '"state":"UNKNOWN"'; expect_out '"failed":true'
+    case_ "built parameter string checks the same"
+    run params build --user "$TAVRIX_SSH_FAKE_USER" --password-file "$TAVRIX_SSH_PASSWORD_FILE" --port "$TAVRIX_SSH_PORT" --os BRWDF --eol CRLF --mount c: --unit GB --threshold 1 --number
+    local parameters
+    parameters=$(cat "$WORK/out")
+    run check -H "$TAVRIX_SSH_HOST" -t 10 -P "$parameters"
+    expect_rc 0; expect_out " GB"; expect_no_out "Free space"
+}
+
+"group_$GROUP"
+echo "$((passes - failures)) passed, $failures failed"
+[ "$failures" -eq 0 ]
