@@ -1,0 +1,28 @@
+' A host written in script: creates the check by ProgID and runs it with an
+' empty parameter string. Exit code 0 when everything is as expected.
+Option Explicit
+Dim check, passed, failures
+failures = 0
+
+Sub Expect(condition, what)
+    If Not condition Then
+        WScript.Echo "FAIL: " & what
+        failures = failures + 1
+    End If
+End Sub
+
+Set check = CreateObject("comTavrix.TavrixCom")
+Expect IsEmpty(check.kx_parameter), "a new object's kx_parameter is empty"
+check.kx_hostname = "127.0.0.1"
+check.kx_timeout = 10
+check.kx_parameter = ""
+Expect check.kx_timeout = 10, "kx_timeout reads back 10"
+Expect TypeName(check.kx_timeout) = "Integer", "kx_timeout keeps its type"
+
+passed = check.kx_docheck()
+Expect passed = False, "kx_docheck is false"
+Expect check.kx_result = "ERR: can't connect to an SSH server without a USERNAME", _
+    "kx_result is the USERNAME refusal, not '" & check.kx_result & "'"
+
+Set check = Nothing
+WScript.Quit failures
