@@ -7,6 +7,7 @@
 #include "com/com_boundary.h"
 #include "com/module.h"
 #include "com/variant_convert.h"
+#include "dialog/show_gui.h"
 #include "support/failure.h"
 
 namespace tavrix::com {
@@ -17,6 +18,35 @@ namespace {
 // can call into this thread again (an incoming call in the apartment); a
 // second check then would overwrite the first one's state.
 thread_local bool tCheckRunning = false;
+// The settings form shown on this thread, if any. Its mount listing and a
+// check share the thread's query state, so neither may start while the other
+// runs; a second dialog would run inside the first one's modal loop.
+thread_local const SettingsForm* tShownForm = nullptr;
+
+class ShownFormScope {
+  public:
+    explicit ShownFormScope(const SettingsForm& form) { tShownForm = &form; }
+    ~ShownFormScope() { tShownForm = nullptr; }
+    ShownFormScope(const ShownFormScope&) = delete;
+    ShownFormScope& operator=(const ShownFormScope&) = delete;
+};
+
+// A failure of the dialog reaches the host as a failing HRESULT; its
+// description goes along as the thread's error information, which
+// IDispatch::Invoke hands on in EXCEPINFO.
+HRESULT ReportFailure(const std::string& description) {
+    ComPtr<ICreateErrorInfo> create;
+    if (SUCCEEDED(CreateErrorInfo(create.Put()))) {
+        const Bstr text = Bstr::FromAnsi(description);
+        create->SetDescription(text.Get());
+        create->SetGUID(IID__TavrixCom);
+        ComPtr<IErrorInfo> info;
+        if (SUCCEEDED(create->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(info.Put())))) {
+            SetErrorInfo(0, info.Get());
+        }
+    }
+    return E_FAIL;
+}
 
 class CheckRunningFlag {
   public:
@@ -140,6 +170,9 @@ std::pair<bool, std::string> CheckComObject::RunCheck() {
     if (tCheckRunning) {
         return {false, FailureText("another check is still running on this thread")};
     }
+    if (tShownForm != nullptr && tShownForm->ListingRunning()) {
+        return {false, FailureText("the settings dialog is listing mounts on this thread")};
+    }
     CheckRunningFlag running;
     try {
         check_.kx_hostname = ToPropertyValue(hostname_.Get());
@@ -176,15 +209,51 @@ HRESULT CheckComObject::kx_docheck(VARIANT_BOOL* result) {
     return S_OK;
 }
 
-// The settings dialog comes with its own change; until then the host learns
-// that there is none.
+HRESULT CheckComObject::ShowSettings() {
+    if (tShownForm != nullptr) {
+        return ReportFailure("The settings dialog is already open");
+    }
+    if (tCheckRunning) {
+        return ReportFailure("A check is still running on this thread");
+    }
+    const ShownFormScope shown(form_);
+    const PropertyValue hostname = ToPropertyValue(hostname_.Get());
+    const PropertyValue timeout = ToPropertyValue(timeout_.Get());
+    const PropertyValue original = ToPropertyValue(parameter_.Get());
+    PropertyValue parameter = original;
+    tavrix::kx_showGUI(hostname, timeout, parameter, form_);
+    // Only OK changes it; the host's own VARIANT stays untouched otherwise,
+    // also text that Windows-1252 cannot hold.
+    if (parameter != original) {
+        Variant text;
+        text.Ptr()->bstrVal = Bstr::FromAnsi(PropertyText(parameter)).Detach();
+        text.Ptr()->vt = VT_BSTR;
+        parameter_ = std::move(text);
+    }
+    return S_OK;
+}
+
 HRESULT CheckComObject::kx_showGUI() {
-    return E_NOTIMPL;
+    return ComBoundary([&] {
+        try {
+            return ShowSettings();
+        } catch (const Failure& failure) {
+            return ReportFailure(failure.Description());
+        } catch (const std::bad_alloc&) {
+            throw;
+        } catch (const std::exception& failure) {
+            return ReportFailure(failure.what());
+        }
+    });
 }
 
 HRESULT CheckComObject::SetResource(BSTR s) {
     return ComBoundary([&] {
-        pendingResource_ = BstrToAnsi(s);
+        try {
+            tavrix::SetResource(form_, BstrToAnsi(s));
+        } catch (const Failure& failure) {
+            return ReportFailure(failure.Description());
+        }
         return S_OK;
     });
 }

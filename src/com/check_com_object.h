@@ -8,7 +8,9 @@
 #include "com/com_ptr.h"
 #include "com/comtavrix.h"
 #include "com/variant.h"
+#include "dialog/settings_form.h"
 #include "host/check_run.h"
+#include "win32dialog/win32_toolkit.h"
 
 namespace tavrix::com {
 
@@ -54,13 +56,11 @@ class CheckComObject : public _TavrixCom {
     HRESULT STDMETHODCALLTYPE get_kx_hostname(VARIANT* value) override;
     HRESULT STDMETHODCALLTYPE SetResource(BSTR s) override;
 
-    // The text SetResource left for the settings dialog.
-    const std::string& PendingResource() const { return pendingResource_; }
-
   private:
     HRESULT LoadTypeInfo();
     // The check itself; returns the Boolean and the result text.
     std::pair<bool, std::string> RunCheck();
+    HRESULT ShowSettings();
 
     std::atomic<ULONG> references_{0};
     ComPtr<ITypeInfo> typeInfo_;
@@ -68,8 +68,11 @@ class CheckComObject : public _TavrixCom {
     Variant timeout_;
     Variant parameter_;
     Variant result_;
-    std::string pendingResource_;
     CheckObject check_;  // owns the SSH client of the last query
+    // The object's own settings form, on the Win32 toolkit; its listing runs
+    // on the check's query. Declared after both, so it goes first.
+    win32::Win32Toolkit toolkit_;
+    SettingsForm form_{toolkit_, check_.Query()};
 };
 
 }  // namespace tavrix::com

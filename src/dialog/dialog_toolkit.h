@@ -28,6 +28,12 @@
 #include <string>
 #include <string_view>
 
+// <windows.h> defines MessageBox as a macro (MessageBoxA or MessageBoxW);
+// included first, it would rename the member below in that file only.
+#ifdef MessageBox
+#undef MessageBox
+#endif
+
 namespace tavrix {
 
 enum class WindowId {
