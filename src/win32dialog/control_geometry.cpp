@@ -23,6 +23,7 @@ constexpr int kField2 = 366;
 constexpr int kCaptionWidth = 84;
 constexpr int kFieldWidth = 170;
 constexpr int kRightEdge = 532;
+constexpr int kOkLeft = 456;
 
 constexpr int RowTop(int row) {
     return kTop + (row - 1) * kRowPitch;
@@ -88,10 +89,10 @@ ControlRect GeometryOf(ControlId id) {
         case btListResources:
             return Field(kField1 + kFieldWidth + 4, 7, 28);
         case lblCaptionAlert:
-            return Label(306, 7, 140);
+            return Label(306, 7, 146);
         case btOK:
             // Beside both rows of the sentence, at the right edge.
-            return {452, RowTop(7), kRightEdge - 452, kRowPitch + kFieldHeight};
+            return {kOkLeft, RowTop(7), kRightEdge - kOkLeft, kRowPitch + kFieldHeight};
         case txtCompareValue:
             return Field(kField1, 8, 80);
         case cmbUnit:

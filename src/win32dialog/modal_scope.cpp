@@ -28,12 +28,17 @@ ModalScope::ModalScope(HWND modal) : previousActive_(GetActiveWindow()) {
     }
 }
 
-ModalScope::~ModalScope() {
+void ModalScope::EnableOthers() {
     for (HWND window : disabled_) {
         if (IsWindow(window)) {
             EnableWindow(window, TRUE);
         }
     }
+    disabled_.clear();
+}
+
+ModalScope::~ModalScope() {
+    EnableOthers();
     if (previousActive_ != nullptr && IsWindow(previousActive_)) {
         SetActiveWindow(previousActive_);
     }

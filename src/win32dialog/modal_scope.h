@@ -13,6 +13,9 @@ class ModalScope {
   public:
     explicit ModalScope(HWND modal);
     ~ModalScope();
+    // Enables the other windows again, before the modal window goes, so that
+    // the system hands the activation back to them rather than elsewhere.
+    void EnableOthers();
     ModalScope(const ModalScope&) = delete;
     ModalScope& operator=(const ModalScope&) = delete;
 

@@ -9,7 +9,6 @@
 #include "support/failure.h"
 #include "win32dialog/control_geometry.h"
 #include "win32dialog/dialog_icon.h"
-#include "win32dialog/modal_scope.h"
 
 namespace tavrix::win32 {
 
@@ -118,13 +117,23 @@ bool IsNotification(const ControlEntry& entry, int notification) {
     return false;
 }
 
+// The dialog font of Windows 2000 and later ("MS Shell Dlg 2", which maps to
+// Tahoma), 8 points: the same metrics on every Windows version and under
+// Wine, so the pixel layout holds wherever the host runs. The message font
+// of newer versions is wider and would clip the longer captions.
 UniqueFont CreateDialogFont() {
-    NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof metrics;
-    if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
-        return UniqueFont(CreateFontIndirectW(&metrics.lfMessageFont));
+    HDC screen = GetDC(nullptr);
+    const int pixelsPerInch = screen == nullptr ? 96 : GetDeviceCaps(screen, LOGPIXELSY);
+    if (screen != nullptr) {
+        ReleaseDC(nullptr, screen);
     }
-    return {};
+    LOGFONTW font{};
+    font.lfHeight = -MulDiv(8, pixelsPerInch, 72);
+    font.lfWeight = FW_NORMAL;
+    font.lfCharSet = DEFAULT_CHARSET;
+    font.lfQuality = DEFAULT_QUALITY;
+    wcscpy_s(font.lfFaceName, L"MS Shell Dlg 2");
+    return UniqueFont(CreateFontIndirectW(&font));
 }
 
 UniqueIcon LoadOwnIcon(int metricX, int metricY) {
@@ -261,6 +270,9 @@ void Win32Toolkit::Unload(WindowId window) {
     if (!state.window) {
         return;
     }
+    if (state.modal != nullptr) {
+        state.modal->EnableOthers();
+    }
     // WM_NCDESTROY forgets the handle and ends a modal loop on it.
     DestroyWindow(state.window.Get());
     // Wakes a modal loop that waits for a message.
@@ -281,7 +293,12 @@ void Win32Toolkit::ShowModal(WindowId window) {
     }
     const unsigned generation = state.generation;
     {
-        const ModalScope modal(state.window.Get());
+        ModalScope modal(state.window.Get());
+        state.modal = &modal;
+        const struct Forget {
+            WindowState& state;
+            ~Forget() { state.modal = nullptr; }
+        } forget{state};
         ShowWindow(state.window.Get(), SW_SHOW);
         SetActiveWindow(state.window.Get());
         FocusFirstControl(state);

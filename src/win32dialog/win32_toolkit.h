@@ -4,12 +4,16 @@
 // the thread's other windows disabled, and the message boxes.
 
 #include <windows.h>
+// The toolkit's MessageBox member, not the macro of windows.h (see
+// dialog_toolkit.h, which may have been included before windows.h).
+#undef MessageBox
 
 #include <array>
 #include <exception>
 #include <vector>
 
 #include "dialog/dialog_toolkit.h"
+#include "win32dialog/modal_scope.h"
 #include "win32dialog/win32_handles.h"
 #include "win32dialog/window_class.h"
 
@@ -60,6 +64,7 @@ class Win32Toolkit final : public DialogToolkit {
         unsigned generation = 0;
         std::exception_ptr pending;  // escaped a handler; ShowModal rethrows it
         HWND lastFocus = nullptr;
+        ModalScope* modal = nullptr;  // while ShowModal runs
     };
 
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
