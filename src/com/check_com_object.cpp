@@ -41,7 +41,8 @@ HRESULT ReportFailure(const std::string& description) {
         create->SetDescription(text.Get());
         create->SetGUID(IID__TavrixCom);
         ComPtr<IErrorInfo> info;
-        if (SUCCEEDED(create->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(info.Put())))) {
+        if (SUCCEEDED(
+                create->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(info.Put())))) {
             SetErrorInfo(0, info.Get());
         }
     }

@@ -137,10 +137,9 @@ UniqueFont CreateDialogFont() {
 }
 
 UniqueIcon LoadOwnIcon(int metricX, int metricY) {
-    return UniqueIcon(static_cast<HICON>(LoadImageW(OwnModule(),
-                                                    MAKEINTRESOURCEW(TAVRIX_DIALOG_ICON),
-                                                    IMAGE_ICON, GetSystemMetrics(metricX),
-                                                    GetSystemMetrics(metricY), 0)));
+    return UniqueIcon(
+        static_cast<HICON>(LoadImageW(OwnModule(), MAKEINTRESOURCEW(TAVRIX_DIALOG_ICON), IMAGE_ICON,
+                                      GetSystemMetrics(metricX), GetSystemMetrics(metricY), 0)));
 }
 
 }  // namespace
@@ -156,6 +155,15 @@ Win32Toolkit::~Win32Toolkit() {
     // The list window first: it is owned by the settings window.
     Unload(WindowId::MountList);
     Unload(WindowId::Settings);
+    // Released on another thread than the windows' own, DestroyWindow fails:
+    // the windows must not call into this object any more, and they close
+    // on their own thread.
+    for (WindowState& state : windows_) {
+        if (HWND window = state.window.Release()) {
+            SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+            PostMessageW(window, WM_CLOSE, 0, 0);
+        }
+    }
 }
 
 HWND Win32Toolkit::WindowHandle(WindowId window) const {
@@ -209,7 +217,8 @@ void Win32Toolkit::CreateControls(WindowState& state) {
         order.assign(SettingsTabOrder().begin(), SettingsTabOrder().end());
     }
     for (const ControlEntry& entry : ControlTable()) {
-        if (entry.window == state.id && std::find(order.begin(), order.end(), entry.id) == order.end()) {
+        if (entry.window == state.id &&
+            std::find(order.begin(), order.end(), entry.id) == order.end()) {
             order.push_back(entry.id);
         }
     }
@@ -229,10 +238,10 @@ void Win32Toolkit::CreateControl(HWND parent, ControlId id) {
     const int height =
         entry.kind == ControlKind::ComboBox ? place.height + kDropDownHeight : place.height;
     const std::u16string caption = Wide(entry.caption);
-    HWND control = CreateWindowExW(controlClass.exStyle, controlClass.className, Chars(caption),
-                                   style, place.x, place.y, place.width, height, parent,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), OwnModule(),
-                                   nullptr);
+    HWND control =
+        CreateWindowExW(controlClass.exStyle, controlClass.className, Chars(caption), style,
+                        place.x, place.y, place.width, height, parent,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), OwnModule(), nullptr);
     if (control == nullptr) {
         throw Failure("Cannot create control " + std::string(entry.name) + " (error " +
                       std::to_string(GetLastError()) + ")");
@@ -316,8 +325,7 @@ void Win32Toolkit::ShowModal(WindowId window) {
                 Unload(window);
                 break;
             }
-            if (state.generation != generation ||
-                !IsDialogMessageW(state.window.Get(), &message)) {
+            if (state.generation != generation || !IsDialogMessageW(state.window.Get(), &message)) {
                 TranslateMessage(&message);
                 DispatchMessageW(&message);
             }
@@ -335,8 +343,8 @@ void Win32Toolkit::SetCaption(WindowId window, std::string_view caption) {
 std::int32_t Win32Toolkit::SetTopmost(WindowId window, bool topmost) {
     // The window keeps its place and size (SWP_NOMOVE | SWP_NOSIZE = 3).
     constexpr UINT kKeepPlaceAndSize = SWP_NOMOVE | SWP_NOSIZE;
-    const BOOL done = SetWindowPos(WindowHandle(window), topmost ? HWND_TOPMOST : HWND_NOTOPMOST,
-                                   0, 0, 0, 0, kKeepPlaceAndSize);
+    const BOOL done = SetWindowPos(WindowHandle(window), topmost ? HWND_TOPMOST : HWND_NOTOPMOST, 0,
+                                   0, 0, 0, kKeepPlaceAndSize);
     return topmost ? static_cast<std::int32_t>(done) : 0;
 }
 
@@ -460,11 +468,11 @@ void Win32Toolkit::OnCommand(WindowState& state, int controlId, int notification
     }
 }
 
-LRESULT CALLBACK Win32Toolkit::WindowProc(HWND window, UINT message, WPARAM wParam,
-                                          LPARAM lParam) {
+LRESULT CALLBACK Win32Toolkit::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
         const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+        SetWindowLongPtrW(window, GWLP_USERDATA,
+                          reinterpret_cast<LONG_PTR>(create->lpCreateParams));
     }
     auto* state = reinterpret_cast<WindowState*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (state == nullptr) {

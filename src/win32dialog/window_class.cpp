@@ -36,8 +36,7 @@ WindowClassUse::WindowClassUse(WNDPROC procedure) {
         windowClass.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
         windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
         windowClass.lpszClassName = Name();
-        if (RegisterClassExW(&windowClass) == 0 &&
-            GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
+        if (RegisterClassExW(&windowClass) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
             throw Failure("Cannot register the dialog window class (error " +
                           std::to_string(GetLastError()) + ")");
         }

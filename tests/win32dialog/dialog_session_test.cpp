@@ -125,8 +125,8 @@ class Person {
     void CloseWhatIsLeft() const {
         WaitUntil(
             [&] {
-                for (HWND window : {FindThreadWindow(gui_, L"#32770"),
-                                    FindThreadWindow(gui_, kWindowClass)}) {
+                for (HWND window :
+                     {FindThreadWindow(gui_, L"#32770"), FindThreadWindow(gui_, kWindowClass)}) {
                     if (window != nullptr) {
                         PostMessageW(window, ClassOf(window) == L"#32770" ? WM_COMMAND : WM_CLOSE,
                                      IDOK, 0);
@@ -179,14 +179,22 @@ TEST_F(DialogSessionTest, FreshDialogShowsTheDefaultsAndTheMountSetBeforehand) {
             int id;
             const wchar_t* text;
         } expected[] = {
-            {txtHostname, L"host1"},        {cmbProtocol, L"SSH Auto"},
-            {txtPort, L"22"},               {txtUsername, L""},
-            {txtPassword, L""},             {txtKeyfile, L""},
-            {cmbKeyType, L"RSA"},           {cmbOS, L"Linux"},
-            {cmbBlockSize, L"1024 bytes (1 KB)"}, {cmbEOL, L"LF"},
-            {txtResource, L"/var/log"},     {txtCompareValue, L""},
-            {cmbUnit, L"Bytes"},            {txtTimeout, L""},
-            {btOK, L"&OK"},                 {btListResources, L"..."},
+            {txtHostname, L"host1"},
+            {cmbProtocol, L"SSH Auto"},
+            {txtPort, L"22"},
+            {txtUsername, L""},
+            {txtPassword, L""},
+            {txtKeyfile, L""},
+            {cmbKeyType, L"RSA"},
+            {cmbOS, L"Linux"},
+            {cmbBlockSize, L"1024 bytes (1 KB)"},
+            {cmbEOL, L"LF"},
+            {txtResource, L"/var/log"},
+            {txtCompareValue, L""},
+            {cmbUnit, L"Bytes"},
+            {txtTimeout, L""},
+            {btOK, L"&OK"},
+            {btListResources, L"..."},
         };
         for (const auto& control : expected) {
             EXPECT_EQ(ItemText(settings, control.id), control.text) << control.id;
@@ -305,8 +313,8 @@ TEST_F(DialogSessionTest, ListsTheMountsPicksOneAndOkHandsBackTheNewSettings) {
     ASSERT_FALSE(password.empty());
     const std::string encoded = Base64(password);
     const std::wstring password64(encoded.begin(), encoded.end());
-    const std::wstring stored = L"#ENC=T#USR=" + user + L"#PWD=" + password64 +
-                                L"#PROTO=A#PORT=" + port +
+    const std::wstring stored = L"#ENC=T#USR=" + user + L"#PWD=" + password64 + L"#PROTO=A#PORT=" +
+                                port +
                                 L"#KEYF=#KEYT=RSA#OS=LINUX#BLK=1024#RES=/nothing#UNIT=GB#COM=1#"
                                 L"EOL=LF#RAN=0#";
     ASSERT_EQ(object_.Put(L"kx_hostname", Text(L"127.0.0.1").Get()), S_OK);
@@ -345,9 +353,14 @@ TEST_F(DialogSessionTest, ListsTheMountsPicksOneAndOkHandsBackTheNewSettings) {
         EXPECT_EQ(GetWindow(list, GW_OWNER), settings);
         HWND lines = Item(list, lstResources);
         // In the order of the output, not sorted; a blank stays in the line.
-        const std::wstring expectedLines[] = {L"/dev",      L"/run",      L"/",
-                                              L"/dev/shm",  L"/run/lock", L"/boot/efi",
-                                              L"/media/backup disk", L"/run/user/1000"};
+        const std::wstring expectedLines[] = {L"/dev",
+                                              L"/run",
+                                              L"/",
+                                              L"/dev/shm",
+                                              L"/run/lock",
+                                              L"/boot/efi",
+                                              L"/media/backup disk",
+                                              L"/run/user/1000"};
         ASSERT_EQ(SendMessageW(lines, LB_GETCOUNT, 0, 0), std::size(expectedLines));
         for (std::size_t i = 0; i < std::size(expectedLines); ++i) {
             wchar_t line[512] = {};

@@ -241,8 +241,7 @@ TEST_F(ToolkitTest, OnlyTheSettingsWindowHasTheOwnIcon) {
     HWND settings = toolkit.WindowHandle(WindowId::Settings);
     EXPECT_NE(SendMessageW(settings, WM_GETICON, ICON_BIG, 0), 0);
     EXPECT_NE(SendMessageW(settings, WM_GETICON, ICON_SMALL, 0), 0);
-    EXPECT_EQ(SendMessageW(toolkit.WindowHandle(WindowId::MountList), WM_GETICON, ICON_BIG, 0),
-              0);
+    EXPECT_EQ(SendMessageW(toolkit.WindowHandle(WindowId::MountList), WM_GETICON, ICON_BIG, 0), 0);
 }
 
 TEST_F(ToolkitTest, MessageBoxBelongsToTheWindowInFrontAndShowsTheText) {
@@ -260,7 +259,10 @@ TEST_F(ToolkitTest, MessageBoxBelongsToTheWindowInFrontAndShowsTheText) {
             PostMessageW(box, WM_COMMAND, IDOK, 0);
         }
     });
-    toolkit.MessageBox("Gr\xF6\xDF" "e: 5 \x80", MessageStyle::Stop);
+    toolkit.MessageBox(
+        "Gr\xF6\xDF"
+        "e: 5 \x80",
+        MessageStyle::Stop);
     reader.join();
     EXPECT_EQ(seen, L"Gr\u00F6\u00DFe: 5 \u20AC");
     EXPECT_EQ(caption, L"comTavrix");
