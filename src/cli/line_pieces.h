@@ -25,6 +25,7 @@ class LinePieces {
 
   private:
     void AddWithinRoom(std::string_view bytes);
+    std::size_t SafeCut() const;  // 0: nothing may be handed over yet
 
     std::string separator_;
     Sink sink_;
