@@ -17,6 +17,11 @@ using PropertyValue = std::variant<std::monostate, double, std::string>;
 
 std::string PropertyText(const PropertyValue& value);
 
+// kx_timeout as the whole seconds of gTimeout: empty is 0, a number is rounded
+// half to even, a text must be a number once trimmed. Throws Failure ("Type
+// mismatch", "Overflow").
+std::int16_t TimeoutSeconds(const PropertyValue& value);
+
 struct CheckOutcome {
     bool result = false;
     std::string text;

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "query/output_capture.h"
 #include "query/ssh_client.h"
 
 namespace tavrix {
@@ -19,14 +20,18 @@ std::optional<std::string> BuildDfCommand(const std::string& os, const std::stri
 
 class RemoteQuery : public SshNotifications {
   public:
-    // Steps 1 to 14: resets the records, hands the query state to a new client
-    // and opens the connection. Returns at once. Set-up failures (key file)
-    // throw Failure; a failing OpenConnection ends the query with gErrorText.
+    // Resets the records, hands the query state to a new client and opens the
+    // connection. Returns at once. A set-up failure (key file, a mount name the
+    // Windows shell would interpret) ends the query with gErrorText and is
+    // thrown on; a failing OpenConnection only ends the query with gErrorText.
     void Get_mount_list(const std::optional<std::string>& MountName);
 
-    // Completion protocol step 3: waits, without spinning, until gDisconnected.
-    // Bounded by the time limit plus a grace, even if the client misbehaves.
+    // Waits, without spinning, until gDisconnected. Bounded by the time limit
+    // (gTimeout, 60 s when 0 or less) plus kWaitGrace even if the client
+    // misbehaves: then gErrorText says so and the client is let go.
     void WaitUntilDisconnected();
+
+    static constexpr std::chrono::seconds kWaitGrace{3};
 
     // The mount picker lets the client go right after its query.
     void ReleaseClient();
@@ -40,9 +45,13 @@ class RemoteQuery : public SshNotifications {
     void Disconnected() override;
 
   private:
+    void EndQuery(const std::string& errorText);
+
     std::unique_ptr<SshClient> Ssh;
-    std::string pendingLine_;  // the unfinished last line of the pieces so far
+    OutputCapture capture_;
+    bool connectedSeen_ = false;
     std::chrono::steady_clock::time_point waitLimit_{};
+    std::chrono::seconds waitSpan_{0};
 };
 
 }  // namespace tavrix

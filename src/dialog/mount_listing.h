@@ -1,0 +1,36 @@
+#pragma once
+// The "..." button of the settings form: lists the machine's mounts with the
+// connection data entered so far and lets the user pick one into txtResource.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "dialog/dialog_toolkit.h"
+#include "dialog/mount_picker.h"
+#include "host/parameter_string.h"
+#include "query/remote_query.h"
+
+namespace tavrix {
+
+inline constexpr std::string_view kNoUsernameMessage =
+    "Can't connect to an SSH server without a username";
+inline constexpr std::string_view kNoPasswordMessage =
+    "Can't connect to an SSH server without a password";
+
+// Copies the form's values into the query state for a listing of every
+// mount. Throws Failure ("Type mismatch" for a time-out that is not a number,
+// "Overflow" for a time-out or port beyond 16 bits); what was copied before
+// stays copied.
+void CopyFormToQueryState(const FormValues& values, std::string_view hostname,
+                          std::string_view timeout);
+
+// The Mount of every record of the finished query, in output order; a record
+// the parser left empty gives an empty line.
+std::vector<std::string> ListedMounts();
+
+// The whole listing, on the loaded settings form. Every failure ends as a
+// message box; nothing is thrown (it runs inside the dialog's message loop).
+void ListMounts(DialogToolkit& toolkit, RemoteQuery& query, MountPicker& picker);
+
+}  // namespace tavrix

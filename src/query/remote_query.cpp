@@ -1,0 +1,160 @@
+#include "query/remote_query.h"
+
+#include <exception>
+
+#include "query/df_parser.h"
+#include "query/query_state.h"
+#include "support/failure.h"
+#include "support/numbers.h"
+#include "support/trace.h"
+
+namespace tavrix {
+
+namespace {
+
+int ProtocolChoice(const std::string& protocol) {
+    if (protocol == "1") {
+        return 2;
+    }
+    if (protocol == "2") {
+        return 3;
+    }
+    return 4;  // "A" and anything else: either version
+}
+
+std::string DescriptionOf(const std::exception& error, const std::string& fallback) {
+    const std::string text = error.what();
+    return text.empty() ? fallback : text;
+}
+
+}  // namespace
+
+void RemoteQuery::Get_mount_list(const std::optional<std::string>& MountName) {
+    ResetMountRecords();
+    capture_.Reset(gExpectHeader);
+    connectedSeen_ = false;
+    std::string mount = MountName.value_or(std::string());
+    if (mount == "-1") {
+        mount.clear();
+    }
+
+    try {
+        SshPlatform& platform = CurrentSshPlatform();
+        Ssh = platform.CreateClient();  // lets the previous query's client go
+        Ssh->SetNotifications(this);
+        std::unique_ptr<SshKey> key = platform.CreateKey();
+
+        Ssh->SetPresetFlag(true);
+        Ssh->SetHost(gHostname);
+        Ssh->SetPresetNumber(200);
+        Ssh->SetPort(gPort);
+        Ssh->SetUser(gUsername);
+        Ssh->SetPassword(gPassword);
+        if (!gKeyfile.empty()) {
+            key->LoadKeyFile(
+                gKeyfile, gPassword.empty() ? std::nullopt : std::optional<std::string>(gPassword));
+            Ssh->SetLoginMethod(2);
+            Ssh->SetLoginKey(key->ExportKey(gKeyType == "DSA" ? 1 : 0));
+        }
+        if (const std::optional<std::string> command = BuildDfCommand(gOS, mount)) {
+            Ssh->SetCommand(*command);
+        }
+        Ssh->SetProtocolChoice(ProtocolChoice(gProtocol));
+        Ssh->SetPort(gPort == 0 ? std::int16_t{22} : gPort);
+        Ssh->SetTimeLimit(gTimeout);
+    } catch (const std::exception& error) {
+        // Nothing was sent; a caller that waits anyway must not wait for ever.
+        EndQuery(DescriptionOf(error, "The SSH session could not be prepared"));
+        throw;
+    }
+
+    gDisconnected = false;
+    gErrorText.clear();
+    waitSpan_ = std::chrono::seconds(gTimeout > 0 ? gTimeout : 60) + kWaitGrace;
+    waitLimit_ = std::chrono::steady_clock::now() + waitSpan_;
+    try {
+        Ssh->OpenConnection();
+    } catch (const std::exception& error) {
+        gErrorText = DescriptionOf(error, "The SSH connection could not be opened");
+        gDisconnected = true;
+    }
+}
+
+void RemoteQuery::WaitUntilDisconnected() {
+    try {
+        while (!gDisconnected) {
+            if (!Ssh) {
+                EndQuery("No remote query is running");
+                return;
+            }
+            if (std::chrono::steady_clock::now() >= waitLimit_) {
+                EndQuery("Time-out: the SSH session did not end within " +
+                         FormatNumber(static_cast<double>(waitSpan_.count())) + " seconds");
+                return;
+            }
+            CurrentSshPlatform().WaitAndProcess(*Ssh, waitLimit_);
+        }
+    } catch (const std::exception& error) {
+        EndQuery(DescriptionOf(error, "The SSH session failed"));
+    }
+}
+
+void RemoteQuery::EndQuery(const std::string& errorText) {
+    Ssh.reset();  // closes whatever the session still holds
+    gErrorText = errorText;
+    gDisconnected = true;
+}
+
+void RemoteQuery::ReleaseClient() {
+    Ssh.reset();
+}
+
+void RemoteQuery::Connected(std::int16_t errorCode, const std::string& errorText) {
+    connectedSeen_ = true;
+    if (errorCode != 0) {
+        // An empty text would let the failure pass for a query without the mount.
+        gErrorText = errorText.empty()
+                         ? "The SSH connection failed (error " + FormatNumber(errorCode) + ")"
+                         : errorText;
+    }
+}
+
+void RemoteQuery::CryptoInformation(const std::string&, const std::string&, const std::string&,
+                                    const std::string&, const std::string&, bool&) {}
+
+void RemoteQuery::HostFingerprint(const std::string&, bool&) {}
+
+void RemoteQuery::Received(std::int16_t byteCount) {
+    if (!Ssh) {
+        return;
+    }
+    connectedSeen_ = true;
+    try {
+        const std::string ready =
+            capture_.Take(Ssh->TakeReceived(byteCount, 8), LineSeparator(gEOL));
+        if (!ready.empty()) {
+            Splitt_in_lines(ready);
+        }
+    } catch (const std::exception& error) {
+        // Output that was lost must not pass for a listing without the mount.
+        gErrorText = "The command's output could not be read: " + std::string(error.what());
+    }
+}
+
+void RemoteQuery::Disconnected() {
+    Trace("SSH disconnected");
+    try {
+        const std::string rest = capture_.TakeRest();
+        if (!rest.empty()) {
+            Splitt_in_lines(rest);
+        }
+    } catch (const std::exception& error) {
+        gErrorText = "The command's output could not be read: " + std::string(error.what());
+    }
+    if (!connectedSeen_ && gErrorText.empty()) {
+        gErrorText = "The SSH session ended before it connected";
+    }
+    gDisconnected = true;
+}
+
+}  // namespace tavrix

@@ -1,0 +1,451 @@
+#include "query/remote_query.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "fake_ssh.h"
+#include "query/df_parser.h"
+#include "query/query_state.h"
+#include "support/failure.h"
+
+namespace tavrix {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+using ::testing::Not;
+using namespace tavrix::testing;
+
+struct CommandCase {
+    std::string os;
+    std::string mount;
+    std::optional<std::string> command;
+};
+
+void PrintTo(const CommandCase& value, std::ostream* out) {
+    *out << value.os << " " << ::testing::PrintToString(value.mount);
+}
+
+class DfCommandTest : public ::testing::TestWithParam<CommandCase> {};
+
+TEST_P(DfCommandTest, BuildsTheCommandLine) {
+    EXPECT_EQ(BuildDfCommand(GetParam().os, GetParam().mount), GetParam().command);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryOsCode, DfCommandTest,
+                         ::testing::Values(CommandCase{"LINUX", "/var", "df -k /var;exit"},
+                                           CommandCase{"BSD", "/var", "df -k /var;exit"},
+                                           CommandCase{"SOLARIS", "/var", "df -k /var;exit"},
+                                           CommandCase{"HPUX", "/var", "df -k /var;exit"},
+                                           CommandCase{"AIX", "/var", "df -P /var;exit"},
+                                           CommandCase{"TRUE64", "/var", "df /var;exit"},
+                                           CommandCase{"SUNOS", "/var", "df /var;exit"},
+                                           CommandCase{"HPUX11", "/var", "bdf /var;exit"},
+                                           CommandCase{"SCO5", "/var", "df -k -B /var;exit"},
+                                           CommandCase{"BRWDF", "c:", "df -r c:"},
+                                           CommandCase{"VMESX", "/vmfs", "vdf /vmfs;exit"},
+                                           CommandCase{"VMESX4", "/vmfs", "vdf /vmfs;exit"},
+                                           CommandCase{"LINUX", "", "df -k ;exit"},
+                                           CommandCase{"BRWDF", "", "df -r "},
+                                           CommandCase{"linux", "/var", std::nullopt},
+                                           CommandCase{"", "/var", std::nullopt}));
+
+INSTANTIATE_TEST_SUITE_P(
+    MountNamesForAPosixShell, DfCommandTest,
+    ::testing::Values(CommandCase{"LINUX", "/mnt/a-b_c.d+e:f@g%h=i,j",
+                                  "df -k /mnt/a-b_c.d+e:f@g%h=i,j;exit"},
+                      CommandCase{"LINUX", "/mnt/my disk", "df -k '/mnt/my disk';exit"},
+                      CommandCase{"LINUX", "/; rm -rf ~", "df -k '/; rm -rf ~';exit"},
+                      CommandCase{"AIX", "/it's", "df -P '/it'\\''s';exit"},
+                      CommandCase{"LINUX", "$(reboot)", "df -k '$(reboot)';exit"},
+                      CommandCase{"SUNOS", "/a`id`|b&c>d\nx", "df '/a`id`|b&c>d\nx';exit"},
+                      CommandCase{"LINUX", "/mnt/\xe9t\xe9", "df -k '/mnt/\xe9t\xe9';exit"}));
+
+INSTANTIATE_TEST_SUITE_P(MountNamesForAWindowsShell, DfCommandTest,
+                         ::testing::Values(CommandCase{"BRWDF", "c:\\Program Files",
+                                                       "df -r \"c:\\Program Files\""},
+                                           CommandCase{"BRWDF", "d:/data-1", "df -r d:/data-1"},
+                                           CommandCase{"BRWDF", "c:'x", "df -r c:'x"}));
+
+TEST(DfCommandRefusal, WindowsShellCharactersAreRefused) {
+    for (const char* mount :
+         {"c:\"x", "c:&del x", "c:|x", "c:<x", "c:>x", "c:^x", "%PATH%", "c:\r\ndel x"}) {
+        EXPECT_THROW(BuildDfCommand("BRWDF", mount), Failure) << mount;
+        EXPECT_NO_THROW(BuildDfCommand("LINUX", mount)) << mount;
+    }
+}
+
+// Sets the query inputs of a password login and a Linux machine.
+void SetInputs() {
+    gHostname = "db1";
+    gPort = 0;
+    gUsername = "monitor";
+    gPassword = "secret";
+    gKeyfile.clear();
+    gKeyType = "RSA";
+    gOS = "LINUX";
+    gProtocol = "A";
+    gTimeout = 5;
+    gResource.clear();
+    gEOL = "LF";
+    gExpectHeader = true;
+}
+
+class RemoteQueryTest : public ::testing::Test {
+  protected:
+    void SetUp() override { SetInputs(); }
+
+    // Runs one whole query to its end.
+    void Run(const std::optional<std::string>& mount = std::string("/var")) {
+        query.Get_mount_list(mount);
+        query.WaitUntilDisconnected();
+    }
+
+    FakePlatform platform;
+    ScopedSshPlatform scope{platform};
+    RemoteQuery query;
+};
+
+TEST_F(RemoteQueryTest, HandsTheSettingsOverInOrder) {
+    platform.sessions = {Session({})};
+    Run();
+    EXPECT_THAT(
+        platform.LastCalls(),
+        ElementsAre("SetPresetFlag 1", "SetHost db1", "SetPresetNumber 200", "SetPort 0",
+                    "SetUser monitor", "SetPassword secret", "SetCommand df -k /var;exit",
+                    "SetProtocolChoice 4", "SetPort 22", "SetTimeLimit 5", "OpenConnection"));
+}
+
+struct SetupCase {
+    const char* name;
+    void (*arrange)();
+    std::optional<std::string> mount;
+    std::vector<std::string> expectedCalls;  // each must be among the calls
+    std::vector<std::string> absentCalls;    // prefixes that must not be
+};
+
+void PrintTo(const SetupCase& value, std::ostream* out) {
+    *out << value.name;
+}
+
+class RemoteQuerySetupTest : public RemoteQueryTest,
+                             public ::testing::WithParamInterface<SetupCase> {};
+
+TEST_P(RemoteQuerySetupTest, HandsOverTheSettings) {
+    GetParam().arrange();
+    platform.sessions = {Session({})};
+    Run(GetParam().mount);
+    const std::vector<std::string>& calls = platform.LastCalls();
+    for (const std::string& expected : GetParam().expectedCalls) {
+        EXPECT_THAT(calls, ::testing::Contains(expected));
+    }
+    for (const std::string& absent : GetParam().absentCalls) {
+        for (const std::string& call : calls) {
+            EXPECT_THAT(call, Not(::testing::StartsWith(absent)));
+        }
+    }
+    EXPECT_EQ(calls.back(), "OpenConnection");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, RemoteQuerySetupTest,
+    ::testing::Values(
+        SetupCase{"AllMounts", [] {}, "-1", {"SetCommand df -k ;exit"}, {}},
+        SetupCase{"NoMountGiven", [] {}, std::nullopt, {"SetCommand df -k ;exit"}, {}},
+        SetupCase{"Brwdf", [] { gOS = "BRWDF"; }, "c:", {"SetCommand df -r c:"}, {}},
+        SetupCase{"LowerCaseOs", [] { gOS = "linux"; }, "/var", {}, {"SetCommand"}},
+        SetupCase{"EmptyOs", [] { gOS.clear(); }, "/var", {}, {"SetCommand"}},
+        SetupCase{"OtherPort", [] { gPort = 2222; }, "/var", {"SetPort 2222"}, {"SetPort 0"}},
+        SetupCase{"Ssh1", [] { gProtocol = "1"; }, "/var", {"SetProtocolChoice 2"}, {}},
+        SetupCase{"Ssh2", [] { gProtocol = "2"; }, "/var", {"SetProtocolChoice 3"}, {}},
+        SetupCase{"LowerCaseAuto", [] { gProtocol = "a"; }, "/var", {"SetProtocolChoice 4"}, {}},
+        SetupCase{"EmptyProtocol", [] { gProtocol.clear(); }, "/var", {"SetProtocolChoice 4"}, {}},
+        SetupCase{"NoKeyFile", [] {}, "/var", {}, {"LoadKeyFile", "SetLoginMethod", "SetLoginKey"}},
+        SetupCase{"KeyWithPassPhrase",
+                  [] { gKeyfile = "/keys/id"; },
+                  "/var",
+                  {"LoadKeyFile /keys/id with secret", "SetLoginMethod 2", "ExportKey 0",
+                   "SetLoginKey KEY0"},
+                  {}},
+        SetupCase{"KeyWithoutPassPhrase",
+                  [] {
+                      gKeyfile = "/keys/id";
+                      gPassword.clear();
+                  },
+                  "/var",
+                  {"LoadKeyFile /keys/id", "SetLoginMethod 2"},
+                  {"LoadKeyFile /keys/id with"}},
+        SetupCase{"DsaKey",
+                  [] {
+                      gKeyfile = "/keys/id";
+                      gKeyType = "DSA";
+                  },
+                  "/var",
+                  {"ExportKey 1", "SetLoginKey KEY1"},
+                  {}},
+        SetupCase{"LowerCaseKeyType",
+                  [] {
+                      gKeyfile = "/keys/id";
+                      gKeyType = "dsa";
+                  },
+                  "/var",
+                  {"ExportKey 0"},
+                  {}},
+        SetupCase{"EmptyKeyType",
+                  [] {
+                      gKeyfile = "/keys/id";
+                      gKeyType.clear();
+                  },
+                  "/var",
+                  {"ExportKey 0"},
+                  {}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(RemoteQueryTest, PortZeroIsReplacedBy22AsTheLastPortSet) {
+    platform.sessions = {Session({})};
+    Run();
+    std::vector<std::string> ports;
+    for (const std::string& call : platform.LastCalls()) {
+        if (call.starts_with("SetPort ")) {
+            ports.push_back(call);
+        }
+    }
+    EXPECT_THAT(ports, ElementsAre("SetPort 0", "SetPort 22"));
+}
+
+const char* const kListing =
+    "Filesystem 1K-blocks Used Available Use% Mounted on\n"
+    "/dev/sda1 1000 400 600 40% /\n"
+    "/dev/sdb1 2000 500 1500 25% /var\n";
+
+TEST_F(RemoteQueryTest, ConnectedWithoutErrorLeavesTheErrorTextEmpty) {
+    platform.sessions = {Session({kListing})};
+    Run(std::nullopt);
+    EXPECT_TRUE(gDisconnected);
+    EXPECT_EQ(gErrorText, "");
+    ASSERT_EQ(gMountCount, 2);
+    EXPECT_EQ(gMountRecords[1].Mount, "/var");
+    EXPECT_EQ(gMountRecords[1].Available, 1500);
+}
+
+TEST_F(RemoteQueryTest, ASecondQueryReplacesTheClientAndStartsCountingAgain) {
+    platform.sessions = {Session({kListing}),
+                         Session({"Filesystem x\n/dev/sdc1 9 1 8 11% /opt\n"})};
+    Run(std::nullopt);
+    ASSERT_EQ(gMountCount, 2);
+    EXPECT_FALSE(platform.logs[0]->destroyed);
+
+    gExpectHeader = true;
+    Run(std::nullopt);
+    EXPECT_TRUE(platform.logs[0]->destroyed);
+    EXPECT_FALSE(platform.logs[1]->destroyed);
+    ASSERT_EQ(gMountCount, 1);
+    EXPECT_EQ(gMountRecords[0].Mount, "/opt");
+}
+
+TEST_F(RemoteQueryTest, ReleaseClientLetsTheClientGo) {
+    platform.sessions = {Session({kListing})};
+    Run(std::nullopt);
+    query.ReleaseClient();
+    EXPECT_TRUE(platform.logs[0]->destroyed);
+    EXPECT_EQ(gMountCount, 2);
+}
+
+struct FailureCase {
+    const char* name;
+    std::vector<FakeStep> session;
+    std::optional<std::string> openFailure;
+    std::string expectedText;  // a part of gErrorText
+};
+
+void PrintTo(const FailureCase& value, std::ostream* out) {
+    *out << value.name;
+}
+
+class RemoteQueryFailureTest : public RemoteQueryTest,
+                               public ::testing::WithParamInterface<FailureCase> {};
+
+TEST_P(RemoteQueryFailureTest, EndsWithATextThatSaysWhy) {
+    platform.sessions = {GetParam().session};
+    platform.openFailure = GetParam().openFailure;
+    Run();
+    EXPECT_TRUE(gDisconnected);
+    EXPECT_THAT(gErrorText, HasSubstr(GetParam().expectedText));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, RemoteQueryFailureTest,
+    ::testing::Values(
+        FailureCase{"Refused",
+                    {Connect(10061, "Connection refused"), Disconnect()},
+                    std::nullopt,
+                    "Connection refused"},
+        FailureCase{"UnknownHost",
+                    {Connect(11001, "Unknown host db1"), Disconnect()},
+                    std::nullopt,
+                    "Unknown host db1"},
+        FailureCase{"LoginFailed",
+                    {Connect(1, "Authentication failed"), Disconnect()},
+                    std::nullopt,
+                    "Authentication failed"},
+        FailureCase{"FailureWithoutText", {Connect(7), Disconnect()}, std::nullopt, "error 7"},
+        FailureCase{"OpenConnectionThrows", {}, "No route to host", "No route to host"},
+        FailureCase{"EndedBeforeConnecting", {Disconnect()}, std::nullopt, "before it connected"},
+        FailureCase{"ConnectionLost",
+                    {Connect(), Output("Filesystem x\n/dev/sdb1 2000 500 1500 25% /var\n"),
+                     Connect(-1, "Connection lost"), Disconnect()},
+                    std::nullopt,
+                    "Connection lost"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(RemoteQueryTest, AKeyFileThatCannotBeLoadedEndsTheQueryBeforeConnecting) {
+    gKeyfile = "/keys/missing";
+    platform.keyFailure = "Key file /keys/missing not found";
+    platform.sessions = {Session({})};
+    EXPECT_THROW(query.Get_mount_list(std::string("/var")), Failure);
+    EXPECT_TRUE(gDisconnected);
+    EXPECT_EQ(gErrorText, "Key file /keys/missing not found");
+    EXPECT_THAT(platform.LastCalls(), Not(::testing::Contains("OpenConnection")));
+    query.WaitUntilDisconnected();  // returns at once
+}
+
+TEST_F(RemoteQueryTest, ARefusedWindowsMountNameSendsNothing) {
+    gOS = "BRWDF";
+    platform.sessions = {Session({})};
+    EXPECT_THROW(query.Get_mount_list(std::string("c:&format d:")), Failure);
+    EXPECT_TRUE(gDisconnected);
+    EXPECT_THAT(gErrorText, Not(IsEmpty()));
+    EXPECT_THAT(platform.LastCalls(), Not(::testing::Contains("OpenConnection")));
+}
+
+class BoundedWaitTest : public RemoteQueryTest, public ::testing::WithParamInterface<StallMode> {};
+
+TEST_P(BoundedWaitTest, ASessionThatNeverEndsIsGivenUp) {
+    gTimeout = 1;
+    platform.stall = GetParam();
+    platform.sessions = {{Connect(), Output("Filesystem x\n/dev/sdb1 2000 500 1500 25% /var\n")}};
+    const auto started = std::chrono::steady_clock::now();
+    Run();
+    const auto waited = std::chrono::steady_clock::now() - started;
+    EXPECT_TRUE(gDisconnected);
+    EXPECT_THAT(gErrorText, HasSubstr("Time-out"));
+    EXPECT_TRUE(platform.logs[0]->destroyed);
+    EXPECT_LT(waited, std::chrono::seconds(30));
+    if (GetParam() == StallMode::Block) {
+        EXPECT_LT(platform.waits, 10);  // it blocked instead of spinning
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Transports, BoundedWaitTest,
+                         ::testing::Values(StallMode::Block, StallMode::Spin));
+
+// The records a query yields when the output arrives in the given pieces.
+std::vector<MountRecord> RecordsFor(const std::vector<std::string>& pieces) {
+    FakePlatform platform;
+    ScopedSshPlatform scope(platform);
+    platform.sessions = {Session(pieces)};
+    RemoteQuery query;
+    gExpectHeader = true;
+    query.Get_mount_list(std::string("-1"));
+    query.WaitUntilDisconnected();
+    EXPECT_EQ(gErrorText, "");
+    return {gMountRecords.begin(), gMountRecords.begin() + gMountCount};
+}
+
+std::vector<std::string> CutEvery(const std::string& text, std::size_t size) {
+    std::vector<std::string> pieces;
+    for (std::size_t i = 0; i < text.size(); i += size) {
+        pieces.push_back(text.substr(i, size));
+    }
+    return pieces;
+}
+
+struct LinesCase {
+    const char* name;
+    std::string eol;
+    std::string os;
+    std::string output;  // lines joined with "\n"; the separator replaces it
+    int records;         // in one piece
+};
+
+void PrintTo(const LinesCase& value, std::ostream* out) {
+    *out << value.name;
+}
+
+class WholeLinesTest : public ::testing::TestWithParam<LinesCase> {};
+
+TEST_P(WholeLinesTest, TheCutOfThePiecesDoesNotChangeTheRecords) {
+    SetInputs();
+    gEOL = GetParam().eol;
+    gOS = GetParam().os;
+    const std::string separator(LineSeparator(gEOL));
+    std::string output;
+    for (char c : GetParam().output) {
+        output += c == '\n' ? separator : std::string(1, c);
+    }
+    const std::vector<MountRecord> whole = RecordsFor({output});
+    ASSERT_EQ(static_cast<int>(whole.size()), GetParam().records);
+    for (std::size_t size : {1, 2, 3, 5, 7, 16}) {
+        EXPECT_THAT(RecordsFor(CutEvery(output, size)), ElementsAreArray(whole))
+            << "pieces of " << size;
+    }
+    // Pieces that end exactly at a line end, and empty pieces in between.
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t end; (end = output.find(separator, start)) != std::string::npos;) {
+        lines.push_back(output.substr(start, end + separator.size() - start));
+        lines.push_back("");
+        start = end + separator.size();
+    }
+    lines.push_back(output.substr(start));
+    EXPECT_THAT(RecordsFor(lines), ElementsAreArray(whole)) << "pieces of one line";
+}
+
+const std::string kWrapped =
+    "Filesystem 1K-blocks Used Available Use% Mounted on\n"
+    "/dev/sda1 1000 400 600 40% /\n"
+    "/dev/mapper/vg-very-long-name\n"
+    "      2000 500 1500 25% /var\n"
+    "tmpfs 100 0 100 0% /mnt/my disk\n"
+    "server:/export/home\n"
+    "   3000 1000 2000 33% /home\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Outputs, WholeLinesTest,
+    ::testing::Values(
+        LinesCase{"Lf", "LF", "LINUX", kWrapped, 4}, LinesCase{"Cr", "CR", "LINUX", kWrapped, 4},
+        LinesCase{"Crlf", "CRLF", "LINUX", kWrapped, 4},
+        LinesCase{"UnknownEol", "", "LINUX", kWrapped, 4},
+        LinesCase{"NoFinalLineEnd", "CRLF", "LINUX", kWrapped + "/dev/sdz 9 1 8 11% /z", 5},
+        LinesCase{"EmptyLines", "LF", "LINUX",
+                  "Filesystem Size\n\n/dev/a 1 1 0 100% /a\n\n\nlone\n\n/dev/b 2 1 1 50% /b\nx\n",
+                  5},
+        LinesCase{"TypeColumn", "CRLF", "LINUX",
+                  "Filesystem Type 1K-blocks Used Available Use% Mounted on\n"
+                  "/dev/sda1 ext4 1000 400 600 40% /\n/dev/sdb1\n xfs 20 5 15 25% /var\n",
+                  2},
+        LinesCase{"Brwdf", "CRLF", "BRWDF",
+                  "Drive Size Used Free Use%\n------ ---- ----\nC: 100 60 40 60% NTFS\n"
+                  "D:\n 200 100 100 50% FAT\n",
+                  3},
+        LinesCase{"LoneHeader", "LF", "LINUX", "Header\nfs\n1 2 3 4% /m\n/dev/c 5 4 1 80% /c\n",
+                  2}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(OutputCaptureTest, HandsOverOnlyWholeLinesAndKeepsACutSeparator) {
+    OutputCapture capture;
+    capture.Reset();
+    EXPECT_EQ(capture.Take("Head line\r\nfs 1 2 3 4% /a\r", "\r\n"), "Head line\r\n");
+    EXPECT_EQ(capture.Take("\nfs 5", "\r\n"), "fs 1 2 3 4% /a\r\n");
+    EXPECT_EQ(capture.Take(" 6 7 8% /b", "\r\n"), "");
+    EXPECT_EQ(capture.TakeRest(), "fs 5 6 7 8% /b");
+}
+
+}  // namespace
+}  // namespace tavrix
