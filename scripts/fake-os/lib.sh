@@ -27,6 +27,7 @@ fake_head() {
 # The special mounts, the same for every fake command:
 #   /slow  prints the header, then waits (up to 5 minutes) without ending,
 #          until the session goes away;
+#   /sleep3  waits 3 seconds, then prints the whole output;
 #   /drop  prints the header and two lines, then kills the sshd process of
 #          its session, so that the connection drops in the middle of the output.
 # Returns 1 when the mount is not special.
@@ -42,6 +43,12 @@ fake_special() {
                 break
             fi
         done
+        exit 0
+        ;;
+    /sleep3)
+        # a command that takes its time but ends well (the wait's CPU cost)
+        sleep 3
+        cat "$file"
         exit 0
         ;;
     /drop)

@@ -4,10 +4,10 @@ namespace tavrix::cli {
 
 namespace {
 
-const OptionSpec* FindSpec(const std::vector<OptionSpec>& specs, const std::string& word) {
-    for (const auto& spec : specs) {
-        if (word == spec.name || (!spec.shortName.empty() && word == spec.shortName)) {
-            return &spec;
+const OptionInfo* FindOption(const std::vector<OptionInfo>& known, const std::string& word) {
+    for (const auto& option : known) {
+        if (word == option.name || (!option.shortName.empty() && word == option.shortName)) {
+            return &option;
         }
     }
     return nullptr;
@@ -15,7 +15,7 @@ const OptionSpec* FindSpec(const std::vector<OptionSpec>& specs, const std::stri
 
 }  // namespace
 
-Arguments::Arguments(const std::vector<std::string>& args, const std::vector<OptionSpec>& specs) {
+Arguments::Arguments(const std::vector<std::string>& args, const std::vector<OptionInfo>& known) {
     bool optionsEnded = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& word = args[i];
@@ -39,23 +39,23 @@ Arguments::Arguments(const std::vector<std::string>& args, const std::vector<Opt
                 "a password is never taken from the command line (it shows in the process "
                 "list); use --password-env VAR or --password-file FILE");
         }
-        const OptionSpec* spec = FindSpec(specs, name);
-        if (spec == nullptr) {
+        const OptionInfo* option = FindOption(known, name);
+        if (option == nullptr) {
             throw UsageError("unknown option " + name);
         }
-        if (!spec->takesValue) {
+        if (!option->takesValue) {
             if (inlineValue) {
-                throw UsageError(spec->name + " takes no value");
+                throw UsageError(option->name + " takes no value");
             }
-            values_[spec->name] = "";
+            values_[option->name] = "";
             continue;
         }
         if (inlineValue) {
-            values_[spec->name] = *inlineValue;
+            values_[option->name] = *inlineValue;
         } else if (i + 1 < args.size()) {
-            values_[spec->name] = args[++i];
+            values_[option->name] = args[++i];
         } else {
-            throw UsageError(spec->name + " needs a value");
+            throw UsageError(option->name + " needs a value");
         }
     }
 }

@@ -16,7 +16,7 @@ class UsageError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-struct OptionSpec {
+struct OptionInfo {
     std::string name;       // "--host"
     std::string shortName;  // "-H", or empty
     bool takesValue = true;
@@ -25,7 +25,7 @@ struct OptionSpec {
 class Arguments {
   public:
     // Throws UsageError for an unknown option or a missing value.
-    Arguments(const std::vector<std::string>& args, const std::vector<OptionSpec>& specs);
+    Arguments(const std::vector<std::string>& args, const std::vector<OptionInfo>& known);
 
     bool Has(const std::string& name) const { return values_.count(name) != 0; }
     std::optional<std::string> Value(const std::string& name) const;

@@ -52,7 +52,7 @@ std::string ReadPasswordFile(const std::string& path) {
 
 }  // namespace
 
-std::vector<OptionSpec> SettingOptions() {
+std::vector<OptionInfo> SettingOptions() {
     return {{"--user", "", true},     {"--password-env", "", true}, {"--password-file", "", true},
             {"--protocol", "", true}, {"--port", "", true},         {"--keyfile", "", true},
             {"--keytype", "", true},  {"--os", "", true},           {"--block-size", "", true},
@@ -83,8 +83,8 @@ std::string SettingOptionsHelp() {
 }
 
 bool HasAnySettingOption(const Arguments& args) {
-    for (const auto& spec : SettingOptions()) {
-        if (args.Has(spec.name)) {
+    for (const auto& option : SettingOptions()) {
+        if (args.Has(option.name)) {
             return true;
         }
     }

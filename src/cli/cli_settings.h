@@ -11,7 +11,7 @@
 namespace tavrix::cli {
 
 // The options of every setting (--user, --os, --mount, --password-env, ...).
-std::vector<OptionSpec> SettingOptions();
+std::vector<OptionInfo> SettingOptions();
 std::string SettingOptionsHelp();
 bool HasAnySettingOption(const Arguments& args);
 

@@ -36,12 +36,12 @@ const char* const kHelp =
 }  // namespace
 
 int RunCheck(const std::vector<std::string>& argList) {
-    auto specs = SettingOptions();
-    specs.push_back({"--host", "-H", true});
-    specs.push_back({"--timeout", "-t", true});
-    specs.push_back({"--parameters", "-P", true});
-    specs.push_back({"--format", "", true});
-    const Arguments args(argList, WithCommonOptions(specs));
+    auto known = SettingOptions();
+    known.push_back({"--host", "-H", true});
+    known.push_back({"--timeout", "-t", true});
+    known.push_back({"--parameters", "-P", true});
+    known.push_back({"--format", "", true});
+    const Arguments args(argList, WithCommonOptions(known));
     if (HandleCommonOptions(args, kHelp + SettingOptionsHelp())) {
         return kExitOk;
     }

@@ -56,12 +56,12 @@ void PrintJson() {
 }  // namespace
 
 int RunMounts(const std::vector<std::string>& argList) {
-    auto specs = SettingOptions();
-    specs.push_back({"--host", "-H", true});
-    specs.push_back({"--timeout", "-t", true});
-    specs.push_back({"--parameters", "-P", true});
-    specs.push_back({"--json", "", false});
-    const Arguments args(argList, WithCommonOptions(specs));
+    auto known = SettingOptions();
+    known.push_back({"--host", "-H", true});
+    known.push_back({"--timeout", "-t", true});
+    known.push_back({"--parameters", "-P", true});
+    known.push_back({"--json", "", false});
+    const Arguments args(argList, WithCommonOptions(known));
     if (HandleCommonOptions(args, kHelp + SettingOptionsHelp())) {
         return kExitOk;
     }

@@ -116,9 +116,9 @@ int Build(const Arguments& args) {
 }  // namespace
 
 int RunParams(const std::vector<std::string>& argList) {
-    auto specs = SettingOptions();
-    specs.push_back({"--show-password", "", false});
-    const Arguments args(argList, WithCommonOptions(specs));
+    auto known = SettingOptions();
+    known.push_back({"--show-password", "", false});
+    const Arguments args(argList, WithCommonOptions(known));
     if (HandleCommonOptions(args, kHelp + SettingOptionsHelp())) {
         return kExitOk;
     }

@@ -8,10 +8,10 @@
 #include "cli/cli_settings.h"
 #include "cli/cli_text.h"
 #include "cli/commands.h"
-#include "cli/line_pieces.h"
 #include "host/evaluation.h"
 #include "host/parameter_string.h"
 #include "query/df_parser.h"
+#include "query/output_capture.h"
 #include "query/query_state.h"
 #include "support/numbers.h"
 
@@ -43,18 +43,26 @@ const char* const kHelp =
     "Exit status: 0, or with --unit: 0 enough free space, 2 too little, 3 unknown\n"
     "mount or error.\n";
 
+// Reads as the SSH client delivers (pieces of at most 32767 bytes) and hands
+// the parser what the remote query's capture hands it, so that the records are
+// those a check would get.
 void FeedParser(std::FILE* input, const std::string& eol) {
-    LinePieces pieces(std::string(LineSeparator(eol)),
-                      [](std::string_view piece) { Splitt_in_lines(piece); });
-    std::string buffer(LinePieces::kMaxPiece, '\0');
-    while (true) {
-        const std::size_t got = std::fread(buffer.data(), 1, pieces.Room(), input);
-        if (got == 0) {
-            break;
+    constexpr std::size_t kPiece = 32767;
+    OutputCapture capture;
+    capture.Reset(gExpectHeader);
+    std::string buffer(kPiece, '\0');
+    std::size_t got = 0;
+    while ((got = std::fread(buffer.data(), 1, buffer.size(), input)) > 0) {
+        const std::string ready =
+            capture.Take(std::string_view(buffer.data(), got), LineSeparator(eol));
+        if (!ready.empty()) {
+            Splitt_in_lines(ready);
         }
-        pieces.Add(std::string_view(buffer.data(), got));
     }
-    pieces.Finish();
+    const std::string rest = capture.TakeRest();
+    if (!rest.empty()) {
+        Splitt_in_lines(rest);
+    }
 }
 
 std::optional<EvaluationSettings> EvaluationFromOptions(const Arguments& args,

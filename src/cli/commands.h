@@ -15,7 +15,7 @@ int RunCheck(const std::vector<std::string>& args);
 int RunMounts(const std::vector<std::string>& args);
 
 // --help and --trace, which every command takes.
-std::vector<OptionSpec> WithCommonOptions(std::vector<OptionSpec> specs);
+std::vector<OptionInfo> WithCommonOptions(std::vector<OptionInfo> known);
 // Prints `help` and returns true for --help; switches the traces on for --trace.
 bool HandleCommonOptions(const Arguments& args, const std::string& help);
 

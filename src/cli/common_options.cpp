@@ -6,10 +6,10 @@
 
 namespace tavrix::cli {
 
-std::vector<OptionSpec> WithCommonOptions(std::vector<OptionSpec> specs) {
-    specs.push_back({"--help", "-h", false});
-    specs.push_back({"--trace", "", false});
-    return specs;
+std::vector<OptionInfo> WithCommonOptions(std::vector<OptionInfo> known) {
+    known.push_back({"--help", "-h", false});
+    known.push_back({"--trace", "", false});
+    return known;
 }
 
 bool HandleCommonOptions(const Arguments& args, const std::string& help) {

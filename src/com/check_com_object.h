@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <string>
+#include <utility>
 
 #include "com/com_ptr.h"
 #include "com/comtavrix.h"

@@ -527,12 +527,21 @@ bool LibsshClient::StepReading() {
         Fail(kFailureConnectionLost, "Connection lost before the command ended");
         return false;
     }
+    const bool closedBefore = remoteClosed_;
+    const bool statusBefore = exitStatusKnown_;
+    const bool signalBefore = !exitSignal_.empty();
     DrainStandardError();
     if (phase_ == Phase::kEnded) {
         return false;
     }
     if (!stdoutEnded_) {
-        return progressed;
+        // Reading standard error takes in whatever packets have come, those of
+        // standard output too (its data, its end, the channel's close). They
+        // are out of the socket now: waiting on it would wait for nothing.
+        const bool newsOfTheEnd = remoteClosed_ != closedBefore ||
+                                  exitStatusKnown_ != statusBefore ||
+                                  exitSignal_.empty() == signalBefore;
+        return progressed || newsOfTheEnd || ssh_channel_poll(channel_, 0) != 0;
     }
     if (!exitStatusKnown_ && exitSignal_.empty() && !remoteClosed_) {
         // Handles the packets that have come without waiting for more; the

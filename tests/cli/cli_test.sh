@@ -169,6 +169,10 @@ group_check() {
 group_ssh() {
     local scripts="$EXAMPLES/../scripts"
     if ! "$scripts/test-sshd" status >/dev/null 2>&1; then
+        if [ "${TAVRIX_REQUIRE_SSH:-}" = 1 ]; then
+            echo "TAVRIX_REQUIRE_SSH=1 but no test SSH server runs (scripts/test-sshd start)"
+            exit 1
+        fi
         echo "no test SSH server runs (scripts/test-sshd start): skipped"
         exit 77
     fi

@@ -1,5 +1,6 @@
-' A host written in script: creates the check by ProgID and runs it with an
-' empty parameter string. Exit code 0 when everything is as expected.
+' A host written in script: creates the check by ProgID and runs it, with an
+' empty parameter string and, when a test server runs, against it. Exit code 0
+' when everything is as expected.
 Option Explicit
 Dim check, passed, failures
 failures = 0
@@ -25,4 +26,22 @@ Expect check.kx_result = "ERR: can't connect to an SSH server without a USERNAME
     "kx_result is the USERNAME refusal, not '" & check.kx_result & "'"
 
 Set check = Nothing
+
+' The same check as a monitoring host runs it, against the test SSH server
+' when the test run names one (run-vbscript.sh builds the parameter string).
+Dim shell, parameters
+Set shell = CreateObject("WScript.Shell")
+parameters = shell.ExpandEnvironmentStrings("%TAVRIX_VBS_PARAMETERS%")
+If parameters <> "%TAVRIX_VBS_PARAMETERS%" Then
+    Set check = CreateObject("comTavrix.TavrixCom")
+    check.kx_hostname = "127.0.0.1"
+    check.kx_timeout = 10
+    check.kx_parameter = parameters
+    passed = check.kx_docheck()
+    Expect passed = True, "the check of / is true, with '" & check.kx_result & "'"
+    Expect Left(check.kx_result, 19) = "Free space on / is ", _
+        "kx_result tells the free space, not '" & check.kx_result & "'"
+    Expect Right(check.kx_result, 3) = " GB", "kx_result is in GB"
+    Set check = Nothing
+End If
 WScript.Quit failures

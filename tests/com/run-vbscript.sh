@@ -3,5 +3,13 @@
 #   run-vbscript.sh <prefix> <script>
 set -eu
 export WINEPREFIX=$1 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
+# With the test SSH server's settings in the environment (scripts/test-sshd
+# env), the script also checks "/" on it, logging in by password.
+if [ -n "${TAVRIX_SSH_PASSWORD_FILE:-}" ] && [ -r "$TAVRIX_SSH_PASSWORD_FILE" ]; then
+    password=$(tr -d '\n' <"$TAVRIX_SSH_PASSWORD_FILE" | base64 -w0)
+    TAVRIX_VBS_PARAMETERS="#ENC=T#USR=$TAVRIX_SSH_USER#PWD=$password#PROTO=A#PORT=$TAVRIX_SSH_PORT"
+    TAVRIX_VBS_PARAMETERS="$TAVRIX_VBS_PARAMETERS#KEYF=#KEYT=RSA#OS=LINUX#BLK=1024#RES=/#UNIT=GB"
+    export TAVRIX_VBS_PARAMETERS="$TAVRIX_VBS_PARAMETERS#COM=1#EOL=LF#RAN=0#"
+fi
 # cscript takes a Unix path for a switch.
 exec /usr/lib/wine/wine64 cscript //nologo "$(/usr/lib/wine/wine64 winepath -w "$2" 2>/dev/null)"

@@ -1,0 +1,165 @@
+// Cost of real checks against the throwaway server of scripts/test-sshd:
+//  1. latency of one check against the OpenSSH client doing the same work,
+//     20 runs each, interleaved (target: median ratio at most 0.8);
+//  2. CPU time of a check whose remote command takes 3 s (target: at most 2 %
+//     of its wall time: a spinning wait would burn a whole core);
+//  3. 50 checks in one process: CPU per check (target: at most 10 ms) and the
+//     growth of the resident memory.
+// Prints figures and ratios; exits 1 when the server is not running.
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "host/check_run.h"
+#include "support/base64.h"
+#include "test_server.h"
+#include "transport/libssh_platform.h"
+
+extern char** environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using tavrix::test::Server;
+
+double Milliseconds(Clock::duration d) {
+    return std::chrono::duration<double, std::milli>(d).count();
+}
+
+double CpuMilliseconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const auto ms = [](const timeval& t) { return t.tv_sec * 1000.0 + t.tv_usec / 1000.0; };
+    return ms(usage.ru_utime) + ms(usage.ru_stime);
+}
+
+long ResidentKilobytes() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmRSS:", 0) == 0) {
+            return std::stol(line.substr(6));
+        }
+    }
+    return 0;
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+std::string KeyParameters(const std::string& user, const std::string& mount) {
+    return "#ENC=T#USR=" + user + "#PWD=#PROTO=A#PORT=" + std::to_string(Server().port) +
+           "#KEYF=" + Server().Key("ed25519") + "#KEYT=RSA#OS=LINUX#BLK=1024#RES=" + mount +
+           "#UNIT=GB#COM=1#EOL=LF#RAN=0#";
+}
+
+std::string RunCheck(const std::string& parameters) {
+    tavrix::CheckObject check;
+    check.kx_hostname = Server().host;
+    check.kx_timeout = 10.0;
+    check.kx_parameter = parameters;
+    check.kx_docheck();
+    return tavrix::PropertyText(check.kx_result);
+}
+
+// The OpenSSH client logging in with the same key and running df -k /.
+bool RunOpenSsh() {
+    const std::string port = std::to_string(Server().port);
+    const std::string target = Server().user + "@" + Server().host;
+    const std::string key = Server().Key("ed25519");
+    std::vector<std::string> args = {"ssh",  "-q",
+                                     "-i",   key,
+                                     "-p",   port,
+                                     "-o",   "BatchMode=yes",
+                                     "-o",   "StrictHostKeyChecking=no",
+                                     "-o",   "UserKnownHostsFile=/dev/null",
+                                     "-F",   "/dev/null",
+                                     target, "df -k /"};
+    std::vector<char*> argv;
+    for (std::string& arg : args) {
+        argv.push_back(arg.data());
+    }
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    const int rc = posix_spawnp(&pid, "ssh", &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    int status = 0;
+    return rc == 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) &&
+           WEXITSTATUS(status) == 0;
+}
+
+}  // namespace
+
+int main() {
+    if (!Server().running) {
+        std::fprintf(stderr, "no test SSH server (scripts/test-sshd start): %s\n",
+                     Server().whyNot.c_str());
+        return 1;
+    }
+    tavrix::InstallDefaultSshPlatform(tavrix::MakeLibsshPlatform());
+    const std::string rootCheck = KeyParameters(Server().user, "/");
+    std::printf("one check: %s\n", RunCheck(rootCheck).c_str());
+
+    // 1. Latency, interleaved.
+    std::vector<double> ours, openssh;
+    for (int run = 0; run < 20; ++run) {
+        auto start = Clock::now();
+        RunCheck(rootCheck);
+        ours.push_back(Milliseconds(Clock::now() - start));
+        start = Clock::now();
+        if (!RunOpenSsh()) {
+            std::fprintf(stderr, "the OpenSSH client failed\n");
+            return 1;
+        }
+        openssh.push_back(Milliseconds(Clock::now() - start));
+    }
+    const double ratio = Median(ours) / Median(openssh);
+    std::printf(
+        "latency: check median %.1f ms, OpenSSH client median %.1f ms, ratio %.2f (target <= "
+        "0.8)\n",
+        Median(ours), Median(openssh), ratio);
+
+    // 2. CPU of a check whose remote command takes 3 s.
+    {
+        const double cpu = CpuMilliseconds();
+        const auto start = Clock::now();
+        const std::string text = RunCheck(KeyParameters(Server().fakeUser, "/sleep3"));
+        const double wall = Milliseconds(Clock::now() - start);
+        const double used = CpuMilliseconds() - cpu;
+        std::printf(
+            "3 s command: wall %.0f ms, CPU %.1f ms, %.2f %% of wall (target <= 2 %%) [%s]\n", wall,
+            used, 100.0 * used / wall, text.c_str());
+    }
+
+    // 3. 50 checks: CPU per check, memory growth after a warm-up.
+    for (int run = 0; run < 5; ++run) {
+        RunCheck(rootCheck);
+    }
+    const long rssBefore = ResidentKilobytes();
+    const double cpu = CpuMilliseconds();
+    for (int run = 0; run < 50; ++run) {
+        RunCheck(rootCheck);
+    }
+    const double perCheck = (CpuMilliseconds() - cpu) / 50;
+    const long rssAfter = ResidentKilobytes();
+    std::printf(
+        "50 checks: CPU %.2f ms per check (target <= 10), resident memory %ld kB -> %ld kB (%+ld "
+        "kB)\n",
+        perCheck, rssBefore, rssAfter, rssAfter - rssBefore);
+    return 0;
+}
