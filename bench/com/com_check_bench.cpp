@@ -16,6 +16,7 @@
 #include <fstream>
 #include <string>
 #include <vector>
+#include "support/base64.h"
 
 namespace {
 
@@ -26,24 +27,6 @@ double ProcessCpuMs() {
         return (static_cast<double>(t.dwHighDateTime) * 4294967296.0 + t.dwLowDateTime) / 1e4;
     };
     return ms(kernel) + ms(user);
-}
-
-std::string Base64(const std::string& text) {
-    static const char kDigits[] =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
-    for (size_t i = 0; i < text.size(); i += 3) {
-        unsigned chunk = static_cast<unsigned char>(text[i]) << 16;
-        if (i + 1 < text.size())
-            chunk |= static_cast<unsigned char>(text[i + 1]) << 8;
-        if (i + 2 < text.size())
-            chunk |= static_cast<unsigned char>(text[i + 2]);
-        out += kDigits[(chunk >> 18) & 63];
-        out += kDigits[(chunk >> 12) & 63];
-        out += i + 1 < text.size() ? kDigits[(chunk >> 6) & 63] : '=';
-        out += i + 2 < text.size() ? kDigits[chunk & 63] : '=';
-    }
-    return out;
 }
 
 HRESULT PutText(IDispatch* object, const wchar_t* name, const std::string& text) {
@@ -91,7 +74,8 @@ int main(int argc, char** argv) {
     std::ifstream file(std::string("Z:") + passwordFile);
     std::string password;
     std::getline(file, password);
-    const std::string parameter = "#ENC=T#USR=" + std::string(user) + "#PWD=" + Base64(password) +
+    const std::string parameter = "#ENC=T#USR=" + std::string(user) +
+                                  "#PWD=" + tavrix::Base64Encode(password) +
                                   "#PROTO=A#PORT=" + port +
                                   "#KEYF=#KEYT=RSA#OS=LINUX#BLK=1024#RES=/#UNIT=GB#COM=0"
                                   "#EOL=LF#RAN=0#";

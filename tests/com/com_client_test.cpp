@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "dispatch_client.h"
+#include "support/base64.h"
 
 namespace tavrix::com::test {
 namespace {
@@ -174,24 +175,6 @@ std::wstring Environment(const char* name) {
     return value == nullptr ? std::wstring() : std::wstring(value, value + std::strlen(value));
 }
 
-std::string Base64(const std::string& text) {
-    static const char kDigits[] =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
-    for (size_t i = 0; i < text.size(); i += 3) {
-        unsigned chunk = static_cast<unsigned char>(text[i]) << 16;
-        if (i + 1 < text.size())
-            chunk |= static_cast<unsigned char>(text[i + 1]) << 8;
-        if (i + 2 < text.size())
-            chunk |= static_cast<unsigned char>(text[i + 2]);
-        out += kDigits[(chunk >> 18) & 63];
-        out += kDigits[(chunk >> 12) & 63];
-        out += i + 1 < text.size() ? kDigits[(chunk >> 6) & 63] : '=';
-        out += i + 2 < text.size() ? kDigits[chunk & 63] : '=';
-    }
-    return out;
-}
-
 // Unix paths of the server's files, as the Z: drive shows them.
 std::wstring WinePath(const std::wstring& unixPath) {
     return L"Z:" + unixPath;
@@ -226,7 +209,7 @@ class LiveCheckTest : public TavrixComTest {
         std::string password;
         std::getline(file, password);
         ASSERT_FALSE(password.empty());
-        const std::string encoded = Base64(password);
+        const std::string encoded = tavrix::Base64Encode(password);
         password64_.assign(encoded.begin(), encoded.end());
     }
     void Configure(const std::wstring& port, const std::wstring& password64,

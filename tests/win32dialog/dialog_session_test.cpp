@@ -15,6 +15,8 @@
 
 #include "../com/dispatch_client.h"
 #include "com/bstr.h"
+#include "dialog/dialog_toolkit.h"
+#include "support/base64.h"
 #include "window_probe.h"
 
 namespace tavrix::win32::test {
@@ -28,29 +30,9 @@ using com::test::Text;
 
 constexpr wchar_t kWindowClass[] = L"TavrixDialogWindow";
 
-// Control identifiers of the dialog (dialog/dialog_toolkit.h).
-enum Id : int {
-    txtHostname = 1001,
-    cmbProtocol,
-    txtPort,
-    txtUsername,
-    txtPassword,
-    txtKeyfile,
-    cmbKeyType,
-    cmbOS,
-    cmbBlockSize,
-    cmbEOL,
-    txtResource,
-    btListResources,
-    txtCompareValue,
-    cmbUnit,
-    btOK,
-    txtTimeout,
-    chkReturn_as_number,
-    lblworking,
-    lblFirstLine,
-    lstResources = 1201,
-};
+// The dialog's control identifiers are the toolkit's own.
+using enum tavrix::ControlId;
+using tavrix::ControlId;
 
 std::wstring SettingsCaption() {
     return L"Tavrix checker: External COM check (version 1.0 build " +
@@ -87,23 +69,23 @@ void Screenshot(const char* name, HWND window) {
     WaitUntil([&] { return !std::ifstream(request).good(); }, 20s);
 }
 
-HWND Item(HWND window, int id) {
-    return GetDlgItem(window, id);
+HWND Item(HWND window, ControlId id) {
+    return GetDlgItem(window, static_cast<int>(id));
 }
 
-std::wstring ItemText(HWND window, int id) {
+std::wstring ItemText(HWND window, ControlId id) {
     return TextOf(Item(window, id));
 }
 
 // Chooses a combo box entry as the user does: the list's position, then the
 // notification the parent gets.
-void Choose(HWND window, int id, int position) {
+void Choose(HWND window, ControlId id, int position) {
     SendMessageW(Item(window, id), CB_SETCURSEL, position, 0);
-    SendMessageW(window, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE),
+    SendMessageW(window, WM_COMMAND, MAKEWPARAM(static_cast<int>(id), CBN_SELCHANGE),
                  reinterpret_cast<LPARAM>(Item(window, id)));
 }
 
-void Type(HWND window, int id, const std::wstring& text) {
+void Type(HWND window, ControlId id, const std::wstring& text) {
     SendMessageW(Item(window, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
@@ -176,7 +158,7 @@ TEST_F(DialogSessionTest, FreshDialogShowsTheDefaultsAndTheMountSetBeforehand) {
         HWND settings = WaitForSettings(thread);
         ASSERT_NE(settings, nullptr);
         const struct {
-            int id;
+            ControlId id;
             const wchar_t* text;
         } expected[] = {
             {txtHostname, L"host1"},
@@ -197,7 +179,7 @@ TEST_F(DialogSessionTest, FreshDialogShowsTheDefaultsAndTheMountSetBeforehand) {
             {btListResources, L"..."},
         };
         for (const auto& control : expected) {
-            EXPECT_EQ(ItemText(settings, control.id), control.text) << control.id;
+            EXPECT_EQ(ItemText(settings, control.id), control.text) << static_cast<int>(control.id);
         }
         EXPECT_FALSE(IsWindowEnabled(Item(settings, txtHostname)));
         EXPECT_FALSE(IsWindowEnabled(Item(settings, txtTimeout)));
@@ -278,24 +260,6 @@ TEST_F(DialogSessionTest, PasswordThatDoesNotDecodeFailsTheCallWithItsReason) {
     EXPECT_EQ(FindThreadWindow(GetCurrentThreadId(), kWindowClass), nullptr);
 }
 
-std::string Base64(const std::string& text) {
-    static const char kDigits[] =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
-    for (size_t i = 0; i < text.size(); i += 3) {
-        unsigned chunk = static_cast<unsigned char>(text[i]) << 16;
-        if (i + 1 < text.size())
-            chunk |= static_cast<unsigned char>(text[i + 1]) << 8;
-        if (i + 2 < text.size())
-            chunk |= static_cast<unsigned char>(text[i + 2]);
-        out += kDigits[(chunk >> 18) & 63];
-        out += kDigits[(chunk >> 12) & 63];
-        out += i + 1 < text.size() ? kDigits[(chunk >> 6) & 63] : '=';
-        out += i + 2 < text.size() ? kDigits[chunk & 63] : '=';
-    }
-    return out;
-}
-
 // Against the throwaway SSH server (scripts/test-sshd), whose environment
 // names the port, the users and the password file. Its second user's df
 // prints a recorded Debian listing (scripts/fake-os/outputs/linux-df-k.txt),
@@ -311,7 +275,7 @@ TEST_F(DialogSessionTest, ListsTheMountsPicksOneAndOkHandsBackTheNewSettings) {
     std::string password;
     std::getline(file, password);
     ASSERT_FALSE(password.empty());
-    const std::string encoded = Base64(password);
+    const std::string encoded = tavrix::Base64Encode(password);
     const std::wstring password64(encoded.begin(), encoded.end());
     const std::wstring stored = L"#ENC=T#USR=" + user + L"#PWD=" + password64 + L"#PROTO=A#PORT=" +
                                 port +
