@@ -466,11 +466,7 @@ bool LibsshClient::StepOpenChannel() {
         return false;
     }
     if (rc != SSH_OK) {
-        if (SessionBroken()) {
-            Fail(kFailureConnectionLost, "Connection lost before the command ended");
-        } else {
-            Fail(kFailureCommand, "The server refused to open a session: " + SessionError());
-        }
+        FailRequest("The server refused to open a session: ");
         return false;
     }
     phase_ = Phase::kExec;
@@ -483,11 +479,7 @@ bool LibsshClient::StepExec() {
         return false;
     }
     if (rc != SSH_OK) {
-        if (SessionBroken()) {
-            Fail(kFailureConnectionLost, "Connection lost before the command ended");
-        } else {
-            Fail(kFailureCommand, "The server refused to run the command: " + SessionError());
-        }
+        FailRequest("The server refused to run the command: ");
         return false;
     }
     Trace("SSH command started: ", command_);
@@ -599,6 +591,15 @@ void LibsshClient::FinishNormally() {
           std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - started_).count(),
           " ms");
     Notify([](SshNotifications& sink) { sink.Disconnected(); });
+}
+
+// A channel request that failed: the server said no, or the connection went.
+void LibsshClient::FailRequest(const std::string& refusal) {
+    if (SessionBroken()) {
+        Fail(kFailureConnectionLost, "Connection lost before the command ended");
+    } else {
+        Fail(kFailureCommand, refusal + SessionError());
+    }
 }
 
 void LibsshClient::Fail(std::int16_t code, const std::string& text) {

@@ -105,6 +105,7 @@ class LibsshClient : public SshClient {
     void DrainStandardError();
 
     void Fail(std::int16_t code, const std::string& text);
+    void FailRequest(const std::string& refusal);
     void FinishNormally();
     void CloseSession(bool graceful);
     void Notify(auto&& call);  // calls the sink, if there is one
