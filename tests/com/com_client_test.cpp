@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "dispatch_client.h"
-#include "support/base64.h"
 
 namespace tavrix::com::test {
 namespace {
@@ -170,10 +169,6 @@ TEST_F(TavrixComTest, CheckWithUnusableTimeoutFailsWithText) {
 
 // The live checks need the test SSH server (scripts/test-sshd); its
 // environment names the port, the user and the password file.
-std::wstring Environment(const char* name) {
-    const char* value = std::getenv(name);
-    return value == nullptr ? std::wstring() : std::wstring(value, value + std::strlen(value));
-}
 
 // Unix paths of the server's files, as the Z: drive shows them.
 std::wstring WinePath(const std::wstring& unixPath) {
@@ -201,16 +196,11 @@ class LiveCheckTest : public TavrixComTest {
         TavrixComTest::SetUp();
         user_ = Environment("TAVRIX_SSH_USER");
         port_ = Environment("TAVRIX_SSH_PORT");
-        const char* passwordFile = std::getenv("TAVRIX_SSH_PASSWORD_FILE");
-        if (user_.empty() || port_.empty() || passwordFile == nullptr) {
+        if (user_.empty() || port_.empty() || Environment("TAVRIX_SSH_PASSWORD_FILE").empty()) {
             GTEST_SKIP() << "no test SSH server in the environment";
         }
-        std::ifstream file("Z:" + std::string(passwordFile));
-        std::string password;
-        std::getline(file, password);
-        ASSERT_FALSE(password.empty());
-        const std::string encoded = tavrix::Base64Encode(password);
-        password64_.assign(encoded.begin(), encoded.end());
+        password64_ = TestServerPassword64();
+        ASSERT_FALSE(password64_.empty()) << "the test server's password file is unreadable";
     }
     void Configure(const std::wstring& port, const std::wstring& password64,
                    const std::wstring& keyFile, const std::wstring& threshold) {

@@ -1,5 +1,11 @@
 #include "dispatch_client.h"
 
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+
+#include "support/base64.h"
+
 namespace tavrix::com::test {
 
 HRESULT DispatchClient::Create(const wchar_t* progId, DispatchClient& client) {
@@ -73,6 +79,26 @@ std::wstring TextOf(const VARIANT& value) {
         return {};
     }
     return std::wstring(value.bstrVal, SysStringLen(value.bstrVal));
+}
+
+std::wstring Environment(const char* name) {
+    const char* value = std::getenv(name);
+    return value == nullptr ? std::wstring() : std::wstring(value, value + std::strlen(value));
+}
+
+std::wstring TestServerPassword64() {
+    const char* passwordFile = std::getenv("TAVRIX_SSH_PASSWORD_FILE");
+    if (passwordFile == nullptr) {
+        return {};
+    }
+    std::ifstream file("Z:" + std::string(passwordFile));
+    std::string password;
+    std::getline(file, password);
+    if (password.empty()) {
+        return {};
+    }
+    const std::string encoded = Base64Encode(password);
+    return std::wstring(encoded.begin(), encoded.end());
 }
 
 }  // namespace tavrix::com::test

@@ -60,4 +60,10 @@ class DispatchClient {
 Variant Text(const std::wstring& text);
 std::wstring TextOf(const VARIANT& value);
 
+// The test SSH server's settings, as scripts/test-sshd env names them.
+std::wstring Environment(const char* name);
+// Its password (TAVRIX_SSH_PASSWORD_FILE) in Base64, as a parameter string
+// holds it; empty when no server is named.
+std::wstring TestServerPassword64();
+
 }  // namespace tavrix::com::test

@@ -133,6 +133,18 @@ struct Login {
     int limit = 10;
 };
 
+// Login data for a place where no login can succeed (no server, not SSH).
+Login StrangerAt(const std::string& host, int port, int limit = 10) {
+    Login login;
+    login.host = host;
+    login.port = port;
+    login.user = "nobody";
+    login.password = "x";
+    login.command = "df -k /;exit";
+    login.limit = limit;
+    return login;
+}
+
 Login ServerLogin(const std::string& command = "df -k /;exit") {
     Login login;
     login.host = Server().host;
@@ -499,12 +511,7 @@ void ExpectFailure(const Recorder& rec, const Attempt& attempt, const std::strin
 
 TEST(SshFaults, ServerDownIsRefused) {
     auto platform = MakeLibsshPlatform();
-    Login login;
-    login.host = "127.0.0.1";
-    login.port = ClosedPort();
-    login.user = "nobody";
-    login.password = "x";
-    login.command = "df -k /;exit";
+    Login login = StrangerAt("127.0.0.1", ClosedPort());
     const Attempt attempt = RunAttempt(*platform, login);
     Recorder* rec = attempt.rec.get();
     ExpectFailure(*rec, attempt,
@@ -514,13 +521,7 @@ TEST(SshFaults, ServerDownIsRefused) {
 
 TEST(SshFaults, UnknownHostName) {
     auto platform = MakeLibsshPlatform();
-    Login login;
-    login.host = "nosuch.invalid";
-    login.port = 22;
-    login.user = "nobody";
-    login.password = "x";
-    login.command = "df -k /;exit";
-    login.limit = 5;
+    Login login = StrangerAt("nosuch.invalid", 22, 5);
     const Attempt attempt = RunAttempt(*platform, login);
     Recorder* rec = attempt.rec.get();
     ExpectFailure(*rec, attempt, "Unknown host name nosuch.invalid", 5);
@@ -529,13 +530,7 @@ TEST(SshFaults, UnknownHostName) {
 TEST(SshFaults, ListenerThatNeverSpeaksSshTimesOut) {
     Listener silent;
     auto platform = MakeLibsshPlatform();
-    Login login;
-    login.host = "127.0.0.1";
-    login.port = silent.Port();
-    login.user = "nobody";
-    login.password = "x";
-    login.command = "df -k /;exit";
-    login.limit = 2;
+    Login login = StrangerAt("127.0.0.1", silent.Port(), 2);
     const Attempt attempt = RunAttempt(*platform, login);
     Recorder* rec = attempt.rec.get();
     ExpectFailure(*rec, attempt, "Timed out after 2 seconds", 2);
@@ -546,13 +541,7 @@ TEST(SshFaults, ListenerThatNeverSpeaksSshTimesOut) {
 TEST(SshFaults, ServerThatSpeaksSomethingElse) {
     Listener web("HTTP/1.0 400 Bad Request\r\nContent-Length: 0\r\n\r\n");
     auto platform = MakeLibsshPlatform();
-    Login login;
-    login.host = "127.0.0.1";
-    login.port = web.Port();
-    login.user = "nobody";
-    login.password = "x";
-    login.command = "df -k /;exit";
-    login.limit = 5;
+    Login login = StrangerAt("127.0.0.1", web.Port(), 5);
     const Attempt attempt = RunAttempt(*platform, login);
     Recorder* rec = attempt.rec.get();
     rec->ExpectWellFormed();
@@ -565,12 +554,7 @@ TEST(SshFaults, ServerThatSpeaksSomethingElse) {
 
 TEST(SshFaults, Ssh1IsNotSupported) {
     auto platform = MakeLibsshPlatform();
-    Login login;
-    login.host = "127.0.0.1";
-    login.port = ClosedPort();
-    login.user = "nobody";
-    login.password = "x";
-    login.command = "df -k /;exit";
+    Login login = StrangerAt("127.0.0.1", ClosedPort());
     login.protocol = 2;
     const Attempt attempt = RunAttempt(*platform, login);
     Recorder* rec = attempt.rec.get();

@@ -16,7 +16,6 @@
 #include "../com/dispatch_client.h"
 #include "com/bstr.h"
 #include "dialog/dialog_toolkit.h"
-#include "support/base64.h"
 #include "window_probe.h"
 
 namespace tavrix::win32::test {
@@ -26,6 +25,8 @@ using com::Variant;
 using com::test::Apartment;
 using com::test::CallResult;
 using com::test::DispatchClient;
+using com::test::Environment;
+using com::test::TestServerPassword64;
 using com::test::Text;
 
 constexpr wchar_t kWindowClass[] = L"TavrixDialogWindow";
@@ -37,11 +38,6 @@ using tavrix::ControlId;
 std::wstring SettingsCaption() {
     return L"Tavrix checker: External COM check (version 1.0 build " +
            std::to_wstring(TAVRIX_BUILD_NUMBER) + L")";
-}
-
-std::wstring Environment(const char* name) {
-    const char* value = std::getenv(name);
-    return value == nullptr ? std::wstring() : std::wstring(value, value + std::strlen(value));
 }
 
 // Pictures of `window` for the script around the test: the window as the
@@ -267,16 +263,11 @@ TEST_F(DialogSessionTest, PasswordThatDoesNotDecodeFailsTheCallWithItsReason) {
 TEST_F(DialogSessionTest, ListsTheMountsPicksOneAndOkHandsBackTheNewSettings) {
     const std::wstring user = Environment("TAVRIX_SSH_FAKE_USER");
     const std::wstring port = Environment("TAVRIX_SSH_PORT");
-    const char* passwordFile = std::getenv("TAVRIX_SSH_PASSWORD_FILE");
-    if (user.empty() || port.empty() || passwordFile == nullptr) {
+    if (user.empty() || port.empty() || Environment("TAVRIX_SSH_PASSWORD_FILE").empty()) {
         GTEST_SKIP() << "no test SSH server in the environment";
     }
-    std::ifstream file("Z:" + std::string(passwordFile));
-    std::string password;
-    std::getline(file, password);
-    ASSERT_FALSE(password.empty());
-    const std::string encoded = tavrix::Base64Encode(password);
-    const std::wstring password64(encoded.begin(), encoded.end());
+    const std::wstring password64 = TestServerPassword64();
+    ASSERT_FALSE(password64.empty()) << "the test server's password file is unreadable";
     const std::wstring stored = L"#ENC=T#USR=" + user + L"#PWD=" + password64 + L"#PROTO=A#PORT=" +
                                 port +
                                 L"#KEYF=#KEYT=RSA#OS=LINUX#BLK=1024#RES=/nothing#UNIT=GB#COM=1#"
