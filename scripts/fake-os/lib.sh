@@ -30,6 +30,11 @@ fake_head() {
 #   /sleep3  waits 3 seconds, then prints the whole output;
 #   /drop  prints the header and two lines, then kills the sshd process of
 #          its session, so that the connection drops in the middle of the output.
+# Hostile servers (the first three print until their session goes):
+#   /endless        the header, then data lines of another mount without end;
+#   /endless-line   the header, then one line without end;
+#   /endless-words  the header, then lines of one word (no blank) without end;
+#   /many           the header and 40,000 data lines, the last one of /many.
 # Returns 1 when the mount is not special.
 fake_special() {
     local mount=$1 file=$2 session i
@@ -43,6 +48,27 @@ fake_special() {
                 break
             fi
         done
+        exit 0
+        ;;
+    /endless)
+        head -n 1 "$file"
+        yes '/dev/endless 1000 400 600 40% /endless/other'
+        exit 0
+        ;;
+    /endless-line)
+        head -n 1 "$file"
+        tr '\0' x </dev/zero
+        exit 0
+        ;;
+    /endless-words)
+        head -n 1 "$file"
+        yes word
+        exit 0
+        ;;
+    /many)
+        head -n 1 "$file"
+        awk 'BEGIN { for (i = 1; i < 40000; i++) printf "/dev/m%d 1000 400 600 40%% /many/%d\n", i, i
+                     print "/dev/m 1000 400 600 40% /many" }'
         exit 0
         ;;
     /sleep3)

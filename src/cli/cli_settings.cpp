@@ -1,9 +1,10 @@
 #include "cli/cli_settings.h"
 
-#include <cstdio>
+#include <optional>
 
 #include "cli/cli_platform.h"
 #include "cli/cli_text.h"
+#include "cli/secret_file.h"
 #include "host/codes.h"
 #include "support/numbers.h"
 
@@ -27,27 +28,6 @@ int PositionOption(const Codes& codes, const std::string& value, const std::stri
         throw UsageError(option + " must be one of " + CodeList(codes) + " (exactly, in capitals)");
     }
     return position;
-}
-
-std::string ReadPasswordFile(const std::string& path) {
-    const FilePtr file = OpenForReading(path);
-    if (!file) {
-        throw UsageError("cannot read the password file " + path);
-    }
-    std::string content;
-    char buffer[4096];
-    std::size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) {
-        content.append(buffer, got);
-    }
-    // Editors end a file with a line end; it is not part of the password.
-    if (!content.empty() && content.back() == '\n') {
-        content.pop_back();
-        if (!content.empty() && content.back() == '\r') {
-            content.pop_back();
-        }
-    }
-    return content;
 }
 
 }  // namespace
@@ -123,7 +103,7 @@ std::string PasswordFromOptions(const Arguments& args) {
         return ToCore(*value, "the password");
     }
     if (file) {
-        return ToCore(ReadPasswordFile(*file), "the password");
+        return ToCore(ReadSecretFile(*file, "the password file"), "the password");
     }
     return {};
 }
@@ -168,16 +148,61 @@ double SecondsOption(const Arguments& args) {
     return ReadKeyNumber(text);
 }
 
+std::vector<OptionInfo> ParameterOptions() {
+    return {{"--parameters", "-P", true},
+            {"--parameters-file", "", true},
+            {"--parameters-env", "", true}};
+}
+
+std::string ParameterOptionsHelp() {
+    return "  --parameters-file FILE a stored parameter string from FILE (one line end\n"
+           "                         dropped); keeps its password out of the process list\n"
+           "  --parameters-env VAR   a stored parameter string from environment variable VAR\n"
+           "  -P PARAMETERS          a stored parameter string as an argument: its password\n"
+           "                         shows in the process list\n";
+}
+
+namespace {
+
+// The stored string from -P, --parameters-file or --parameters-env, if any.
+std::optional<std::string> StoredParameters(const Arguments& args) {
+    int given = 0;
+    for (const auto& option : ParameterOptions()) {
+        given += args.Has(option.name) ? 1 : 0;
+    }
+    if (given > 1) {
+        throw UsageError("give one of -P, --parameters-file and --parameters-env");
+    }
+    if (const auto text = args.Value("--parameters")) {
+        return ToCore(*text, "-P");
+    }
+    if (const auto file = args.Value("--parameters-file")) {
+        return ToCore(ReadSecretFile(*file, "the parameter file"), "the parameter file");
+    }
+    if (const auto variable = args.Value("--parameters-env")) {
+        const auto value = EnvironmentVariable(*variable);
+        if (!value) {
+            throw UsageError("the environment variable " + *variable + " is not set");
+        }
+        return ToCore(*value, "--parameters-env");
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
 std::string ParametersFromArguments(const Arguments& args, bool mountRequired) {
     const bool hasOptions = HasAnySettingOption(args);
-    if (args.Has("--parameters")) {
+    if (auto stored = StoredParameters(args)) {
         if (hasOptions) {
-            throw UsageError("give -P PARAMETERS or the setting options, not both");
+            throw UsageError("give a stored parameter string or the setting options, not both");
         }
-        return ToCore(*args.Value("--parameters"), "-P");
+        return std::move(*stored);
     }
     if (!hasOptions) {
-        throw UsageError("give -P PARAMETERS or the setting options (--user, --os, ...)");
+        throw UsageError(
+            "give --parameters-file FILE, -P PARAMETERS or the setting options (--user, --os, "
+            "...)");
     }
     FormValues values = FormValuesFromOptions(args, mountRequired);
     return BuildParameterString(values);

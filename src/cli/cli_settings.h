@@ -36,7 +36,11 @@ std::string UnitCodeOption(const std::string& value);
 // "-t SECONDS": a number, as the host hands kx_timeout over.
 double SecondsOption(const Arguments& args);
 
-// -P PARAMETERS, or the string built from the setting options.
+// -P, --parameters-file and --parameters-env: a stored parameter string.
+std::vector<OptionInfo> ParameterOptions();
+std::string ParameterOptionsHelp();
+
+// The stored parameter string, or the string built from the setting options.
 std::string ParametersFromArguments(const Arguments& args, bool mountRequired);
 
 }  // namespace tavrix::cli

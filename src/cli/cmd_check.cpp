@@ -15,15 +15,16 @@ namespace tavrix::cli {
 namespace {
 
 const char* const kHelp =
-    "Usage: tavrix-check check -H HOST [-t SECONDS] -P PARAMETERS [--format F]\n"
+    "Usage: tavrix-check check -H HOST [-t SECONDS] --parameters-file FILE [--format F]\n"
     "       tavrix-check check -H HOST [-t SECONDS] --user NAME --os CODE --mount M\n"
     "                          --unit U --threshold X [options] [--format F]\n"
     "\n"
     "Logs in to HOST over SSH, runs df, and tells whether the mount has at least\n"
     "the threshold free. -t is the time-out in seconds (default 10).\n"
-    "A PARAMETERS string holds the password in Base64, readable by anyone who\n"
-    "sees the process list; the options with --password-env or --password-file\n"
-    "keep it out of there.\n"
+    "A stored parameter string holds the password in Base64: run it from a file\n"
+    "(--parameters-file) or a variable (--parameters-env), not with -P, which\n"
+    "shows it to anyone who sees the process list. The setting options take the\n"
+    "password from --password-file or --password-env.\n"
     "\n"
     "  --format text     the result text (default)\n"
     "  --format nagios   DISK OK|CRITICAL|UNKNOWN - text | performance data\n"
@@ -39,10 +40,12 @@ int RunCheck(const std::vector<std::string>& argList) {
     auto known = SettingOptions();
     known.push_back({"--host", "-H", true});
     known.push_back({"--timeout", "-t", true});
-    known.push_back({"--parameters", "-P", true});
+    for (const auto& option : ParameterOptions()) {
+        known.push_back(option);
+    }
     known.push_back({"--format", "", true});
     const Arguments args(argList, WithCommonOptions(known));
-    if (HandleCommonOptions(args, kHelp + SettingOptionsHelp())) {
+    if (HandleCommonOptions(args, kHelp + ParameterOptionsHelp() + SettingOptionsHelp())) {
         return kExitOk;
     }
     if (!args.Positionals().empty()) {
@@ -52,7 +55,7 @@ int RunCheck(const std::vector<std::string>& argList) {
     if (format != "text" && format != "nagios" && format != "json") {
         throw UsageError("--format must be text, nagios or json");
     }
-    if (!args.Has("--parameters") && (!args.Has("--unit") || !args.Has("--threshold"))) {
+    if (HasAnySettingOption(args) && (!args.Has("--unit") || !args.Has("--threshold"))) {
         throw UsageError("--unit and --threshold are required");
     }
     CheckObject check;

@@ -18,7 +18,7 @@ namespace tavrix::cli {
 namespace {
 
 const char* const kHelp =
-    "Usage: tavrix-check mounts -H HOST [-t SECONDS] -P PARAMETERS [--json]\n"
+    "Usage: tavrix-check mounts -H HOST [-t SECONDS] --parameters-file FILE [--json]\n"
     "       tavrix-check mounts -H HOST [-t SECONDS] --user NAME --os CODE [options] [--json]\n"
     "\n"
     "Lists every mount of HOST in the order df prints them (--json: every field).\n"
@@ -59,10 +59,12 @@ int RunMounts(const std::vector<std::string>& argList) {
     auto known = SettingOptions();
     known.push_back({"--host", "-H", true});
     known.push_back({"--timeout", "-t", true});
-    known.push_back({"--parameters", "-P", true});
+    for (const auto& option : ParameterOptions()) {
+        known.push_back(option);
+    }
     known.push_back({"--json", "", false});
     const Arguments args(argList, WithCommonOptions(known));
-    if (HandleCommonOptions(args, kHelp + SettingOptionsHelp())) {
+    if (HandleCommonOptions(args, kHelp + ParameterOptionsHelp() + SettingOptionsHelp())) {
         return kExitOk;
     }
     if (!args.Positionals().empty()) {

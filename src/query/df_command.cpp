@@ -34,14 +34,15 @@ bool IsAsciiLetterOrDigit(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
 }
 
-// Characters that no POSIX shell treats specially outside quotes.
+// Characters that no POSIX shell treats specially outside quotes. "=" only
+// inside a word: zsh expands a word that begins with it.
 bool IsPlainInPosixShell(char c) {
     return IsAsciiLetterOrDigit(c) ||
            std::string_view("/._-+:@%=,").find(c) != std::string_view::npos;
 }
 
 std::string ForPosixShell(const std::string& mount) {
-    bool plain = true;
+    bool plain = !mount.starts_with('=');
     for (char c : mount) {
         plain = plain && IsPlainInPosixShell(c);
     }
@@ -60,21 +61,53 @@ std::string ForPosixShell(const std::string& mount) {
     return quoted;
 }
 
-// cmd.exe offers no quoting that disarms all of these, so such a name is refused.
-// Control characters are refused too: a line break would end the command line.
+// The letters of Windows-1252 above ASCII: Š Œ Ž š œ ž Ÿ ƒ ª µ º and
+// À to ÿ without × and ÷.
+bool IsHighWindowsLetter(unsigned char c) {
+    if (c >= 0xC0) {
+        return c != 0xD7 && c != 0xF7;
+    }
+    return std::string_view("\x83\x8a\x8c\x8e\x9a\x9c\x9e\x9f\xaa\xb5\xba")
+               .find(static_cast<char>(c)) != std::string_view::npos;
+}
+
+// A Windows SSH server may run the command through cmd.exe, PowerShell or a
+// POSIX shell; none of them does anything with these (quoted where needed).
+bool IsAllowedForWindows(char c) {
+    return IsAsciiLetterOrDigit(c) || c == ' ' ||
+           IsHighWindowsLetter(static_cast<unsigned char>(c)) ||
+           std::string_view("\\/:._-+,@~()[]{}").find(c) != std::string_view::npos;
+}
+
+// Sent bare as before: drive letters and paths. Anything else goes in double
+// quotes, where cmd.exe, PowerShell and a POSIX shell all take it literally
+// (PowerShell would run "(...)" outside them).
+bool IsBareForWindows(char c) {
+    return IsAsciiLetterOrDigit(c) || IsHighWindowsLetter(static_cast<unsigned char>(c)) ||
+           std::string_view("\\/:._-+").find(c) != std::string_view::npos;
+}
+
 std::string ForWindowsShell(const std::string& mount) {
+    bool bare = true;
     for (char c : mount) {
-        if (std::string_view("\"&|<>^%").find(c) != std::string_view::npos ||
-            static_cast<unsigned char>(c) < 0x20) {
+        if (!IsAllowedForWindows(c)) {
             throw Failure("The mount name " + mount +
                           " holds a character that the Windows shell would interpret"
-                          " (\" & | < > ^ % or a control character)");
+                          " (only letters, digits, blanks and \\ / : . _ - + , @ ~ ( ) [ ] { }"
+                          " are sent)");
         }
+        bare = bare && IsBareForWindows(c);
     }
-    if (mount.find(' ') != std::string::npos) {
-        return "\"" + mount + "\"";
+    if (bare) {
+        return mount;
     }
-    return mount;
+    // Backslashes before the closing quote would escape it under the C
+    // runtime's rules: doubled, they stand for themselves.
+    std::string quoted = "\"" + mount;
+    for (std::size_t i = mount.size(); i > 0 && mount[i - 1] == '\\'; --i) {
+        quoted += '\\';
+    }
+    return quoted + "\"";
 }
 
 }  // namespace
@@ -83,6 +116,11 @@ std::optional<std::string> BuildDfCommand(const std::string& os, const std::stri
     for (const DfCommand& command : kDfCommands) {
         if (command.os != os) {
             continue;
+        }
+        if (mount.starts_with('-')) {
+            // df would take it for an option
+            throw Failure("The mount name " + mount +
+                          " is refused: a mount name cannot begin with -");
         }
         const std::string name = os == "BRWDF" ? ForWindowsShell(mount) : ForPosixShell(mount);
         return std::string(command.prefix) + name + std::string(command.suffix);

@@ -1,12 +1,11 @@
 #include "transport/libssh_key.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
+#include <filesystem>
 #include <string_view>
 #include <vector>
 
 #include "support/failure.h"
+#include "support/regular_file.h"
 #include "support/trace.h"
 #include "transport/libssh_library.h"
 
@@ -21,39 +20,11 @@ int RefusePassphrase(const char* /*prompt*/, char* /*buf*/, size_t /*len*/, int 
     return -1;
 }
 
-// Reads the whole file. Throws Failure for a missing, unreadable or odd file.
+// No private key comes near this size; a larger file is not one.
+constexpr std::size_t kMaxKeyFileBytes = 1024 * 1024;
+
 std::string ReadKeyFile(const std::string& path) {
-    errno = 0;
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) {
-        const int error = errno;
-        if (error == ENOENT) {
-            throw Failure("The key file " + path + " does not exist");
-        }
-        throw Failure("The key file " + path + " cannot be read: " + std::strerror(error));
-    }
-    std::string content;
-    char buffer[4096];
-    std::size_t count = 0;
-    while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
-        content.append(buffer, count);
-        if (content.size() > 1024 * 1024) {
-            break;  // no private key is that large
-        }
-    }
-    const bool failed = std::ferror(file) != 0;
-    const int error = errno;
-    std::fclose(file);
-    volatile char* scrub = buffer;
-    for (std::size_t i = 0; i < sizeof buffer; ++i) {
-        scrub[i] = 0;
-    }
-    if (failed) {
-        Wipe(content);
-        throw Failure("The key file " + path + " cannot be read: " +
-                      (error == EISDIR ? std::string("it is a directory") : std::strerror(error)));
-    }
-    return content;
+    return ReadRegularFile(std::filesystem::path(path), path, "The key file", kMaxKeyFileBytes);
 }
 
 int Base64Value(char c) {

@@ -32,7 +32,8 @@ class LibsshKey : public SshKey {
     LibsshKey();
     ~LibsshKey() override;
 
-    // Failures: "The key file P does not exist", "The key file P cannot be
+    // Failures: "The key file P does not exist", "... is a directory", "... is
+    // not a regular file", "... is larger than 1024 KiB", "The key file P cannot be
     // read: <reason>", "P is not a private key file", "P holds a public key,
     // not a private key", "The key file P needs a pass phrase", "Wrong pass
     // phrase for the key file P", "The key file P could not be loaded: <libssh>".

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "fake_ssh.h"
@@ -65,19 +66,107 @@ INSTANTIATE_TEST_SUITE_P(
                       CommandCase{"AIX", "/it's", "df -P '/it'\\''s';exit"},
                       CommandCase{"LINUX", "$(reboot)", "df -k '$(reboot)';exit"},
                       CommandCase{"SUNOS", "/a`id`|b&c>d\nx", "df '/a`id`|b&c>d\nx';exit"},
-                      CommandCase{"LINUX", "/mnt/\xe9t\xe9", "df -k '/mnt/\xe9t\xe9';exit"}));
+                      CommandCase{"LINUX", "/mnt/\xe9t\xe9", "df -k '/mnt/\xe9t\xe9';exit"},
+                      CommandCase{"LINUX", "=ls", "df -k '=ls';exit"},
+                      CommandCase{"LINUX", "/a=b", "df -k /a=b;exit"}));
 
 INSTANTIATE_TEST_SUITE_P(MountNamesForAWindowsShell, DfCommandTest,
                          ::testing::Values(CommandCase{"BRWDF", "c:\\Program Files",
                                                        "df -r \"c:\\Program Files\""},
                                            CommandCase{"BRWDF", "d:/data-1", "df -r d:/data-1"},
-                                           CommandCase{"BRWDF", "c:'x", "df -r c:'x"}));
+                                           CommandCase{"BRWDF", "c:\\Program Files\\",
+                                                       "df -r \"c:\\Program Files\\\\\""},
+                                           CommandCase{"BRWDF", "c:\\(x)", "df -r \"c:\\(x)\""}));
 
 TEST(DfCommandRefusal, WindowsShellCharactersAreRefused) {
     for (const char* mount :
-         {"c:\"x", "c:&del x", "c:|x", "c:<x", "c:>x", "c:^x", "%PATH%", "c:\r\ndel x"}) {
+         {"c:\"x", "c:&del x", "c:|x", "c:<x", "c:>x", "c:^x", "%PATH%", "c:\r\ndel x",
+          "/a$(touch x)", "c:`x", "c:;x", "c:'x", "c:!x!", "c:\tx", "c:\x80"}) {
         EXPECT_THROW(BuildDfCommand("BRWDF", mount), Failure) << mount;
         EXPECT_NO_THROW(BuildDfCommand("LINUX", mount)) << mount;
+    }
+}
+
+TEST(DfCommandRefusal, NoMountNameBeginsWithADash) {
+    for (const char* os : {"LINUX", "BSD", "SOLARIS", "HPUX", "AIX", "TRUE64", "SUNOS", "HPUX11",
+                           "SCO5", "BRWDF", "VMESX", "VMESX4"}) {
+        for (const char* mount : {"--version", "-h", "-"}) {
+            EXPECT_THROW(BuildDfCommand(os, mount), Failure) << os << " " << mount;
+        }
+        EXPECT_NO_THROW(BuildDfCommand(os, "/a-b")) << os;
+    }
+}
+
+// How the Windows C runtime splits a command line into arguments (the df
+// port's main() sees these); "" inside quotes is left out, it is refused.
+std::vector<std::string> CrtArguments(std::string_view line) {
+    std::vector<std::string> args;
+    std::string current;
+    bool inQuotes = false;
+    bool started = false;
+    for (std::size_t i = 0; i < line.size();) {
+        std::size_t slashes = 0;
+        while (i < line.size() && line[i] == '\\') {
+            ++slashes;
+            ++i;
+        }
+        if (i < line.size() && line[i] == '"') {
+            current.append(slashes / 2, '\\');
+            started = true;
+            if (slashes % 2 == 1) {
+                current += '"';
+            } else {
+                inQuotes = !inQuotes;
+            }
+            ++i;
+            continue;
+        }
+        current.append(slashes, '\\');
+        started = started || slashes > 0;
+        if (i == line.size()) {
+            break;
+        }
+        if (line[i] == ' ' && !inQuotes) {
+            if (started) {
+                args.push_back(current);
+            }
+            current.clear();
+            started = false;
+        } else {
+            current += line[i];
+            started = true;
+        }
+        ++i;
+    }
+    if (started) {
+        args.push_back(current);
+    }
+    return args;
+}
+
+// What cmd.exe would act on: % and ! anywhere, & | < > ^ outside quotes;
+// PowerShell and a POSIX shell: $ and ` anywhere, ; ' ( ) { } outside quotes.
+bool ShellsLeaveAlone(std::string_view line) {
+    bool inQuotes = false;
+    for (const char c : line) {
+        if (c == '"') {
+            inQuotes = !inQuotes;
+        } else if (std::string_view("%!$`").find(c) != std::string_view::npos ||
+                   (!inQuotes &&
+                    std::string_view("&|<>^;'(){}").find(c) != std::string_view::npos)) {
+            return false;
+        }
+    }
+    return !inQuotes;
+}
+
+TEST(DfCommandWindows, TheDfPortGetsTheNameAsOneArgument) {
+    for (const std::string mount :
+         {"c:", "C:\\Program Files", "C:\\Program Files\\", "D:\\a\\\\", "e:\\x (y) [z] {w}",
+          "f:\\a,b@c~d+e", "g:\\\xc4rger \xe9t\xe9 \x8a\x9f", "h:\\trailing \\\\"}) {
+        const std::string command = BuildDfCommand("BRWDF", mount).value();
+        EXPECT_THAT(CrtArguments(command), ElementsAre("df", "-r", mount)) << command;
+        EXPECT_TRUE(ShellsLeaveAlone(command)) << command;
     }
 }
 

@@ -5,10 +5,12 @@
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <chrono>
+#include <fstream>
 #include <functional>
 #include <optional>
 #include <set>
@@ -638,14 +640,34 @@ TEST(SshFaults, CommandKilledBySignal) {
 
 // ---------------------------------------------------------------- keys
 
-TEST(SshKeys, MissingKeyFile) {
-    EXPECT_EQ(LoadFailure("/nonexistent/tavrix_key", std::nullopt),
-              "The key file /nonexistent/tavrix_key does not exist");
-}
-
-TEST(SshKeys, DirectoryIsNotAKeyFile) {
-    EXPECT_EQ(LoadFailure("/tmp", std::nullopt),
-              "The key file /tmp cannot be read: it is a directory");
+// Files that are no key are refused before they are read: a FIFO without a
+// writer would block, /dev/zero would never end.
+TEST(SshKeys, OnlyRegularFilesOfAKeysSize) {
+    char dir[] = "/tmp/tavrix-keyfiles-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    const std::string fifo = std::string(dir) + "/fifo";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::string large = std::string(dir) + "/large";
+    {
+        std::ofstream out(large);
+        out << std::string(1024 * 1024 + 1, 'k');
+    }
+    const struct {
+        std::string path;
+        std::string failure;
+    } cases[] = {
+        {"/nonexistent/tavrix_key", "The key file /nonexistent/tavrix_key does not exist"},
+        {"/tmp", "The key file /tmp is a directory"},
+        {fifo, "The key file " + fifo + " is not a regular file"},
+        {"/dev/zero", "The key file /dev/zero is not a regular file"},
+        {large, "The key file " + large + " is larger than 1024 KiB"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(LoadFailure(c.path, std::nullopt), c.failure);
+    }
+    unlink(fifo.c_str());
+    unlink(large.c_str());
+    rmdir(dir);
 }
 
 TEST(SshKeys, TextThatIsNoKey) {

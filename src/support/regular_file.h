@@ -1,0 +1,21 @@
+#pragma once
+// Reading a small file that a user names (key file, password file, parameter
+// file). Anything but a regular file is refused before a byte is read: a FIFO
+// would block for ever and a device like /dev/zero never ends.
+
+#include <cstddef>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace tavrix {
+
+// The whole file, at most `maxBytes`. `what` starts the failure texts, which
+// name `shownPath`: "<what> <path> does not exist", "... is a directory",
+// "... is not a regular file", "... is larger than <n> KiB", "... cannot be
+// read: <reason>" (all Failure). The read buffer is wiped: the file may hold
+// a secret.
+std::string ReadRegularFile(const std::filesystem::path& path, std::string_view shownPath,
+                            std::string_view what, std::size_t maxBytes);
+
+}  // namespace tavrix
