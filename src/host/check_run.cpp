@@ -39,6 +39,9 @@ EvaluationSettings ReadSettings(const CheckObject& check) {
     return settings;
 }
 
+constexpr const char* kBeyondRecordLimit =
+    "The mount is not among the first 32,767 records; the rest of the output was not read";
+
 std::string FailureText(const std::string& description) {
     return "ERR: " + description + "( 0)";
 }
@@ -73,6 +76,9 @@ bool CheckObject::kx_docheck() {
                     outcome.record = gMountRecords[*verdict.recordIndex];
                 } else {
                     outcome.unknownMount = true;
+                    if (gRecordLimitReached) {
+                        outcome.text = kBeyondRecordLimit;
+                    }
                 }
             }
             Trace("Return value: ", outcome.text);

@@ -128,6 +128,10 @@ void ParseJoinedLines(JoinedLines& lines) {
             // The count is 16-bit: the line that would pass the limit ends the
             // piece before it is parsed.
             if (gMountCount == std::numeric_limits<std::int16_t>::max()) {
+                if (!gRecordLimitReached) {
+                    gRecordLimitReached = true;
+                    Trace("32,767 records reached; the rest of the output was not read");
+                }
                 return;
             }
             ParseDataLine(line, gMountCount);
@@ -148,6 +152,7 @@ void ResetMountRecords() {
     gMountRecords.clear();
     gMountRecords.emplace_back();
     gMountCount = 0;
+    gRecordLimitReached = false;
 }
 
 std::string_view LineSeparator(std::string_view eol) {

@@ -19,6 +19,7 @@ thread_local bool gHasTypeColumn = false;
 thread_local std::vector<MountRecord> gMountRecords(1);
 thread_local std::int16_t gMountCount = 0;
 thread_local std::string gFirstLine;
+thread_local bool gRecordLimitReached = false;
 
 thread_local bool gDisconnected = false;
 thread_local std::string gErrorText;

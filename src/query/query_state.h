@@ -29,6 +29,8 @@ extern thread_local bool gHasTypeColumn;
 extern thread_local std::vector<MountRecord> gMountRecords;
 extern thread_local std::int16_t gMountCount;
 extern thread_local std::string gFirstLine;  // the header line, shown by the settings form
+// The 16-bit record count was full and later data lines were not parsed.
+extern thread_local bool gRecordLimitReached;
 
 // Outcome.
 extern thread_local bool gDisconnected;

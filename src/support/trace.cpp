@@ -23,6 +23,23 @@ bool TraceWantedAtStart() {
 }
 }  // namespace
 
+std::string ForTraceOutput(std::string_view text) {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string line;
+    line.reserve(text.size() + 1);
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7f) {
+            line += "\\x";
+            line += kDigits[byte >> 4];
+            line += kDigits[byte & 15];
+        } else {
+            line += c;
+        }
+    }
+    return line;
+}
+
 std::atomic<bool> gTraceToOutput{TraceWantedAtStart()};
 thread_local std::vector<std::string>* tCapture = nullptr;
 
@@ -33,11 +50,11 @@ void Emit(std::string_view text) {
     if (!gTraceToOutput.load(std::memory_order_relaxed)) {
         return;
     }
+    // Traces carry text the server sent: a terminal must not act on it.
+    std::string line = ForTraceOutput(text);
 #ifdef _WIN32
-    const std::string line(text);
     OutputDebugStringA(line.c_str());
 #else
-    std::string line(text);
     line.push_back('\n');
     std::fwrite(line.data(), 1, line.size(), stderr);
 #endif

@@ -17,6 +17,8 @@ namespace trace_detail {
 extern std::atomic<bool> gTraceToOutput;
 extern thread_local std::vector<std::string>* tCapture;
 void Emit(std::string_view text);
+// The text as it goes to the debug output: control characters as \xNN.
+std::string ForTraceOutput(std::string_view text);
 
 inline void Append(std::string& out, std::string_view part) {
     out.append(part);

@@ -335,12 +335,19 @@ std::string DataLines(int count, const std::string& mountPrefix) {
 
 TEST(DfParserLimits, RecordCountStopsAt32767AndStaysThereInLaterPieces) {
     StartQuery("LINUX", "LF", "");
+    TraceCapture capture;
     Splitt_in_lines(H + DataLines(40000, "/a"));
     ASSERT_EQ(gMountCount, 32767);
     EXPECT_EQ(gMountRecords[32766].Mount, "/a32766");
     Splitt_in_lines(DataLines(3, "/b"));
     EXPECT_EQ(gMountCount, 32767);
     EXPECT_EQ(gMountRecords[32766].Mount, "/a32766");
+    EXPECT_TRUE(gRecordLimitReached);
+    EXPECT_EQ(std::count(capture.Texts().begin(), capture.Texts().end(),
+                         "32,767 records reached; the rest of the output was not read"),
+              1);
+    ResetMountRecords();
+    EXPECT_FALSE(gRecordLimitReached);
 }
 
 TEST(DfParserLimits, PieceBelowTheLimitIsParsedUpToIt) {

@@ -30,6 +30,11 @@ TEST(TraceTest, CaptureIsPerThreadAndNests) {
     EXPECT_THAT(outer.Texts(), ElementsAre("outer"));
 }
 
+TEST(TraceTest, OutputEscapesControlCharacters) {
+    EXPECT_EQ(trace_detail::ForTraceOutput("a\x1b]0;owned\x07 b\r\n\t\x7f\xe9"),
+              "a\\x1b]0;owned\\x07 b\\x0d\\x0a\\x09\\x7f\xe9");
+}
+
 TEST(TraceTest, OffMeansNoFormatting) {
     SetTraceEnabled(false);
     ASSERT_FALSE(TraceEnabled());
