@@ -32,6 +32,7 @@ std::string OutputCapture::Take(std::string_view piece, std::string_view separat
             cut = lineStart_;
         }
         if (end == std::string::npos) {
+            CutShortTheLongLine(separator.size());
             // A separator of two characters may be cut after its first one.
             const std::size_t keep = separator.size() - 1;
             searchFrom_ = held_.size() > lineStart_ + keep ? held_.size() - keep : lineStart_;
@@ -46,15 +47,41 @@ std::string OutputCapture::Take(std::string_view piece, std::string_view separat
         blankFrom_ = lineStart_;
         lineHasBlank_ = false;
     }
+    if (cut == 0 && lineStart_ > kMaxHeldBytes) {
+        // Lines without a blank give no place where the parse would be the
+        // same: hand them on as they are, and start afresh like a new part.
+        std::string ready = HandOn(lineStart_);
+        standsAlone_ = false;
+        mayCutHere_ = true;
+        firstLineIsHeader_ = false;
+        return ready;
+    }
     if (cut == 0) {
         return {};
     }
+    return HandOn(cut);
+}
+
+std::string OutputCapture::HandOn(std::size_t cut) {
     std::string ready = held_.substr(0, cut);
     held_.erase(0, cut);
     lineStart_ -= cut;
     searchFrom_ -= cut;
     blankFrom_ -= cut;
     return ready;
+}
+
+void OutputCapture::CutShortTheLongLine(std::size_t separatorSize) {
+    // The last characters stay: they may begin a separator.
+    const std::size_t keep = separatorSize - 1;
+    const std::size_t limit = lineStart_ + kMaxLineBytes;
+    if (held_.size() <= limit + keep) {
+        return;
+    }
+    held_.erase(limit, held_.size() - keep - limit);
+    blankFrom_ = held_.size();
+    // Whether the parser will see a blank depends on what is left of the line.
+    lineHasBlank_ = lineHasBlank_ && held_.find(' ', lineStart_) < held_.size();
 }
 
 std::string OutputCapture::TakeRest() {

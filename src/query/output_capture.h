@@ -10,8 +10,14 @@
 
 namespace tavrix {
 
+// What the capture holds stays bounded whatever the server sends: a line
+// longer than kMaxLineBytes keeps only its start (no df line comes near it),
+// and text without a place to cut is handed on once it passes kMaxHeldBytes.
 class OutputCapture {
   public:
+    static constexpr std::size_t kMaxLineBytes = 64 * 1024;
+    static constexpr std::size_t kMaxHeldBytes = 1024 * 1024;
+
     // Starts a new query's output; `firstLineIsHeader` as gExpectHeader.
     void Reset(bool firstLineIsHeader = true);
 
@@ -23,6 +29,9 @@ class OutputCapture {
     std::string TakeRest();
 
   private:
+    void CutShortTheLongLine(std::size_t separatorSize);
+    std::string HandOn(std::size_t cut);
+
     std::string held_;            // starts where the parser would start a line afresh
     std::size_t lineStart_ = 0;   // start of the line in held_ that is not complete yet
     std::size_t searchFrom_ = 0;  // no separator starts before this position

@@ -22,6 +22,8 @@ int ProtocolChoice(const std::string& protocol) {
     return 4;  // "A" and anything else: either version
 }
 
+constexpr const char* kTooMuchOutput = "The server sent more output than a df listing can hold";
+
 std::string DescriptionOf(const std::exception& error, const std::string& fallback) {
     const std::string text = error.what();
     return text.empty() ? fallback : text;
@@ -30,9 +32,14 @@ std::string DescriptionOf(const std::exception& error, const std::string& fallba
 }  // namespace
 
 void RemoteQuery::Get_mount_list(const std::optional<std::string>& MountName) {
+    // Loading the key counts against the time limit as well.
+    waitSeconds_ = gTimeout > 0 ? gTimeout : std::int16_t{60};
+    waitLimit_ = std::chrono::steady_clock::now() + std::chrono::seconds(waitSeconds_) + kWaitGrace;
     ResetMountRecords();
     capture_.Reset(gExpectHeader);
     connectedSeen_ = false;
+    outputBytes_ = 0;
+    tooMuchOutput_ = false;
     std::string mount = MountName.value_or(std::string());
     if (mount == "-1") {
         mount.clear();
@@ -70,8 +77,6 @@ void RemoteQuery::Get_mount_list(const std::optional<std::string>& MountName) {
 
     gDisconnected = false;
     gErrorText.clear();
-    waitSpan_ = std::chrono::seconds(gTimeout > 0 ? gTimeout : 60) + kWaitGrace;
-    waitLimit_ = std::chrono::steady_clock::now() + waitSpan_;
     try {
         Ssh->OpenConnection();
     } catch (const std::exception& error) {
@@ -89,10 +94,14 @@ void RemoteQuery::WaitUntilDisconnected() {
             }
             if (std::chrono::steady_clock::now() >= waitLimit_) {
                 EndQuery("Time-out: the SSH session did not end within " +
-                         FormatNumber(static_cast<double>(waitSpan_.count())) + " seconds");
+                         FormatNumber(waitSeconds_) + " seconds");
                 return;
             }
             CurrentSshPlatform().WaitAndProcess(*Ssh, waitLimit_);
+            if (tooMuchOutput_ && !gDisconnected) {
+                EndQuery(kTooMuchOutput);  // the server would go on until the time limit
+                return;
+            }
         }
     } catch (const std::exception& error) {
         EndQuery(DescriptionOf(error, "The SSH session failed"));
@@ -111,6 +120,9 @@ void RemoteQuery::ReleaseClient() {
 
 void RemoteQuery::Connected(std::int16_t errorCode, const std::string& errorText) {
     connectedSeen_ = true;
+    if (tooMuchOutput_) {
+        return;  // the session is being given up for that reason
+    }
     if (errorCode != 0) {
         // An empty text would let the failure pass for a query without the mount.
         gErrorText = errorText.empty()
@@ -129,9 +141,21 @@ void RemoteQuery::Received(std::int16_t byteCount) {
         return;
     }
     connectedSeen_ = true;
+    if (tooMuchOutput_) {
+        Ssh->TakeReceived(byteCount, 8);  // dropped: the client would hold it
+        return;
+    }
     try {
-        const std::string ready =
-            capture_.Take(Ssh->TakeReceived(byteCount, 8), LineSeparator(gEOL));
+        const std::string piece = Ssh->TakeReceived(byteCount, 8);
+        outputBytes_ += piece.size();
+        if (outputBytes_ > kMaxOutputBytes) {
+            Trace("More than ", static_cast<double>(kMaxOutputBytes),
+                  " bytes of output; the rest was not read");
+            tooMuchOutput_ = true;
+            gErrorText = kTooMuchOutput;
+            return;
+        }
+        const std::string ready = capture_.Take(piece, LineSeparator(gEOL));
         if (!ready.empty()) {
             Splitt_in_lines(ready);
         }
@@ -143,6 +167,10 @@ void RemoteQuery::Received(std::int16_t byteCount) {
 
 void RemoteQuery::Disconnected() {
     Trace("SSH disconnected");
+    if (tooMuchOutput_) {
+        gDisconnected = true;
+        return;
+    }
     try {
         const std::string rest = capture_.TakeRest();
         if (!rest.empty()) {

@@ -27,11 +27,15 @@ class RemoteQuery : public SshNotifications {
     void Get_mount_list(const std::optional<std::string>& MountName);
 
     // Waits, without spinning, until gDisconnected. Bounded by the time limit
-    // (gTimeout, 60 s when 0 or less) plus kWaitGrace even if the client
-    // misbehaves: then gErrorText says so and the client is let go.
+    // (gTimeout, 60 s when 0 or less), counted from the start of
+    // Get_mount_list, plus kWaitGrace even if the client misbehaves: then
+    // gErrorText says so and the client is let go. Output beyond
+    // kMaxOutputBytes ends the query too.
     void WaitUntilDisconnected();
 
-    static constexpr std::chrono::seconds kWaitGrace{3};
+    static constexpr std::chrono::milliseconds kWaitGrace{250};
+    // A df listing of 32,767 mounts is about 3 MB.
+    static constexpr std::size_t kMaxOutputBytes = 64 * 1024 * 1024;
 
     // The mount picker lets the client go right after its query.
     void ReleaseClient();
@@ -50,8 +54,10 @@ class RemoteQuery : public SshNotifications {
     std::unique_ptr<SshClient> Ssh;
     OutputCapture capture_;
     bool connectedSeen_ = false;
+    std::size_t outputBytes_ = 0;
+    bool tooMuchOutput_ = false;
     std::chrono::steady_clock::time_point waitLimit_{};
-    std::chrono::seconds waitSpan_{0};
+    std::int16_t waitSeconds_ = 0;
 };
 
 }  // namespace tavrix
