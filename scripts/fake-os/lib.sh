@@ -34,7 +34,8 @@ fake_head() {
 #   /endless        the header, then data lines of another mount without end;
 #   /endless-line   the header, then one line without end;
 #   /endless-words  the header, then lines of one word (no blank) without end;
-#   /many           the header and 40,000 data lines, the last one of /many.
+#   /many           the header and 40,000 data lines, the last one of /many;
+#   /escape         the header and a line of /escape with terminal escapes.
 # Returns 1 when the mount is not special.
 fake_special() {
     local mount=$1 file=$2 session i
@@ -69,6 +70,11 @@ fake_special() {
         head -n 1 "$file"
         awk 'BEGIN { for (i = 1; i < 40000; i++) printf "/dev/m%d 1000 400 600 40%% /many/%d\n", i, i
                      print "/dev/m 1000 400 600 40% /many" }'
+        exit 0
+        ;;
+    /escape)
+        head -n 1 "$file"
+        printf '/dev/e 1000 400 600 40%% /escape\033]0;retitled\007\n'
         exit 0
         ;;
     /sleep3)
