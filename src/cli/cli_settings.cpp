@@ -200,7 +200,7 @@ std::string ParametersFromArguments(const Arguments& args, bool mountRequired) {
             "give --parameters-file FILE, -P PARAMETERS or the setting options (--user, --os, "
             "...)");
     }
-    FormValues values = FormValuesFromOptions(args, mountRequired);
+    const FormValues values = FormValuesFromOptions(args, mountRequired);
     return BuildParameterString(values);
 }
 

@@ -13,6 +13,7 @@ namespace tavrix {
 // What the capture holds stays bounded whatever the server sends: a line
 // longer than kMaxLineBytes keeps only its start (no df line comes near it),
 // and text without a place to cut is handed on once it passes kMaxHeldBytes.
+// Output within these bounds parses exactly as if it came in one piece.
 class OutputCapture {
   public:
     static constexpr std::size_t kMaxLineBytes = 64 * 1024;

@@ -527,66 +527,6 @@ INSTANTIATE_TEST_SUITE_P(
                   2}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(OutputCaptureTest, HandsOverOnlyWholeLinesAndKeepsACutSeparator) {
-    OutputCapture capture;
-    capture.Reset();
-    EXPECT_EQ(capture.Take("Head line\r\nfs 1 2 3 4% /a\r", "\r\n"), "Head line\r\n");
-    EXPECT_EQ(capture.Take("\nfs 5", "\r\n"), "fs 1 2 3 4% /a\r\n");
-    EXPECT_EQ(capture.Take(" 6 7 8% /b", "\r\n"), "");
-    EXPECT_EQ(capture.TakeRest(), "fs 5 6 7 8% /b");
-}
-
-// Whatever the server sends, the capture holds little: an endless line keeps
-// its start, endless one-word lines are handed on, nothing is lost otherwise.
-TEST(OutputCaptureTest, HoldsABoundedAmountWhateverArrives) {
-    const std::size_t bound = OutputCapture::kMaxHeldBytes + OutputCapture::kMaxLineBytes + 4096;
-    const struct {
-        std::string header;
-        std::string repeated;
-        std::size_t keptAtMost;  // of the whole input
-    } cases[] = {
-        {"Filesystem Size\n", std::string(4096, 'x'), OutputCapture::kMaxLineBytes + 64},
-        {"Filesystem Size\n", "word\n", std::string::npos},
-        {"Filesystem Size\r\n", "fs 1 2 3 4% /a\r\n", std::string::npos},
-    };
-    for (const auto& c : cases) {
-        OutputCapture capture;
-        capture.Reset();
-        const std::string separator = c.header.ends_with("\r\n") ? "\r\n" : "\n";
-        std::size_t handedOn = capture.Take(c.header, separator).size();
-        std::size_t sent = c.header.size();
-        std::string piece;
-        while (piece.size() < 4096) {
-            piece += c.repeated;
-        }
-        for (int i = 0; i < 2500; ++i) {  // about 10 MB
-            handedOn += capture.Take(piece, separator).size();
-            sent += piece.size();
-            if (c.keptAtMost == std::string::npos) {
-                ASSERT_LE(sent - handedOn, bound) << c.repeated.substr(0, 10);
-            }
-        }
-        handedOn += capture.TakeRest().size();
-        EXPECT_LE(handedOn, c.keptAtMost);
-        if (c.keptAtMost == std::string::npos) {
-            EXPECT_EQ(handedOn, sent);
-        }
-    }
-}
-
-TEST(OutputCaptureTest, AnOverlongLineIsCutShortAndTheLinesAfterItCount) {
-    SetInputs();
-    const std::string longLine = "/dev/long " + std::string(200 * 1024, 'y') + " 1 2 3% /long";
-    const std::string output =
-        "Filesystem Size\n/dev/a 1 1 0 100% /a\n" + longLine + "\n/dev/b 2 1 1 50% /b\n";
-    const std::vector<MountRecord> records = RecordsFor(CutEvery(output, 1460));
-    ASSERT_EQ(records.size(), 3u);
-    EXPECT_EQ(records[0].Mount, "/a");
-    EXPECT_EQ(records[1].Filesystem, "/dev/long");
-    EXPECT_LE(records[1].Mount.size(), OutputCapture::kMaxLineBytes);
-    EXPECT_EQ(records[2].Mount, "/b");
-}
-
 TEST_F(RemoteQueryTest, OutputBeyondTheCapEndsTheQueryWithAFailure) {
     std::string lines;
     while (lines.size() < 32000) {  // a piece's byte count is 16-bit
