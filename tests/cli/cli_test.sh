@@ -15,6 +15,19 @@ run() {
     "$BIN" "$@" >"$WORK/out" 2>"$WORK/err" </dev/null
     RC=$?
 }
+# run_measured ARGS...: run, plus MS (wall time) and PEAK_KB (peak memory);
+# a check that hangs is ended after 30 s and fails on its time.
+run_measured() {
+    local start end
+    start=$(date +%s%N)
+    /usr/bin/time -f %M -o "$WORK/peak" timeout -s KILL 30 "$BIN" "$@" >"$WORK/out" 2>"$WORK/err" </dev/null
+    RC=$?
+    end=$(date +%s%N)
+    MS=$(((end - start) / 1000000))
+    PEAK_KB=$(grep -E '^[0-9]+$' "$WORK/peak" | tail -n 1)
+}
+expect_within() { [ "$MS" -le "$1" ] || fail "took $MS ms, more than $1 ms"; }
+expect_small() { [ "$PEAK_KB" -le 102400 ] || fail "peak memory $PEAK_KB KB"; }
 run_stdin() {
     local input=$1
     shift
@@ -167,8 +180,9 @@ group_check() {
     expect_rc 3; expect_err "Can't connect to an SSH server without a username"
 }
 
-# Against the throwaway SSH server of scripts/test-sshd, when it runs (77: skipped).
-group_ssh() {
+# The throwaway SSH server of scripts/test-sshd and its settings; without
+# one the group is skipped (77).
+need_test_server() {
     local scripts="$EXAMPLES/../scripts"
     if ! "$scripts/test-sshd" status >/dev/null 2>&1; then
         if [ "${TAVRIX_REQUIRE_SSH:-}" = 1 ]; then
@@ -181,6 +195,10 @@ group_ssh() {
     local env
     env=$("$scripts/test-sshd" env) || exit 77
     eval "$env"
+}
+
+group_ssh() {
+    need_test_server
     local login=(-H "$TAVRIX_SSH_HOST" --port "$TAVRIX_SSH_PORT" --password-file "$TAVRIX_SSH_PASSWORD_FILE")
 
     case_ "mounts in df order"; run mounts "${login[@]}" --user "$TAVRIX_SSH_FAKE_USER" --os HPUX11
@@ -211,6 +229,87 @@ group_ssh() {
     parameters=$(cat "$WORK/out")
     run check -H "$TAVRIX_SSH_HOST" -t 10 -P "$parameters"
     expect_rc 0; expect_out " GB"; expect_no_out "Free space"
+}
+
+# A hostile server and odd local files: every case ends in time (the limit
+# plus half a second), in under 100 MB, with a text that says why, and
+# nothing a name holds runs on the server.
+group_hostile() {
+    need_test_server
+    local key evaluation mount file os marker
+    key=(-H "$TAVRIX_SSH_HOST" --port "$TAVRIX_SSH_PORT" --user "$TAVRIX_SSH_FAKE_USER"
+        --keyfile "$TAVRIX_SSH_KEY_ED25519")
+    evaluation=(--unit GB --threshold 1)
+
+    for mount in /endless /endless-line /endless-words; do
+        case_ "output without end: $mount"
+        run_measured check "${key[@]}" -t 4 --os LINUX --mount "$mount" "${evaluation[@]}"
+        expect_rc 3
+        grep -qE "more output than a df listing can hold|Timed out after 4 seconds" "$WORK/out" ||
+            fail "no text that says why"
+        expect_within 5000  # the limit, start-up and load on a shared machine
+        expect_small
+        echo "  $mount: $MS ms, $PEAK_KB KB peak: $(head -n 1 "$WORK/out")"
+    done
+
+    case_ "the record limit is named and traced"
+    run_measured check "${key[@]}" -t 10 --os LINUX --mount /many "${evaluation[@]}" --trace
+    expect_rc 3
+    expect_out "The mount is not among the first 32,767 records; the rest of the output was not read"
+    expect_err "32,767 records reached; the rest of the output was not read"
+
+    case_ "the trace escapes what the server sent"
+    run_measured check "${key[@]}" -t 10 --os LINUX --mount /escape "${evaluation[@]}" --trace
+    expect_err 'Mount : /escape\x1b]0;retitled\x07'
+    ! grep -q $'\x1b' "$WORK/err" || fail "an escape character reached stderr"
+
+    mkfifo "$WORK/fifo"
+    mkdir "$WORK/dir"
+    case_ "a FIFO as key file"
+    run_measured check "${key[@]}" --keyfile "$WORK/fifo" -t 3 --os LINUX --mount / "${evaluation[@]}"
+    expect_rc 3; expect_out "is not a regular file"; expect_within 3500
+    for file in "$WORK/fifo" /dev/zero "$WORK/dir"; do
+        case_ "password file $file"
+        run_measured check -H "$TAVRIX_SSH_HOST" --port "$TAVRIX_SSH_PORT" --user "$TAVRIX_SSH_FAKE_USER" \
+            --password-file "$file" -t 3 --os LINUX --mount / "${evaluation[@]}"
+        expect_rc 3; expect_within 3500; expect_small
+        grep -qE "is not a regular file|is a directory" "$WORK/err" || fail "no text that says why"
+    done
+
+    case_ "a stored parameter string from a file and from a variable"
+    "$BIN" params build --user "$TAVRIX_SSH_FAKE_USER" --password-file "$TAVRIX_SSH_PASSWORD_FILE" \
+        --port "$TAVRIX_SSH_PORT" --os HPUX11 --mount / --unit MB --threshold 1 >"$WORK/parameters"
+    chmod 600 "$WORK/parameters"
+    run_measured check -H "$TAVRIX_SSH_HOST" -t 10 --parameters-file "$WORK/parameters"
+    expect_rc 0; expect_out "Free space on / is 788.6 MB"
+    TAVRIX_TEST_PARAMETERS=$(cat "$WORK/parameters") run_measured check -H "$TAVRIX_SSH_HOST" -t 10 \
+        --parameters-env TAVRIX_TEST_PARAMETERS
+    expect_rc 0; expect_out "Free space on / is 788.6 MB"
+    run_measured check -H "$TAVRIX_SSH_HOST" --parameters-file "$WORK/parameters" -P '#USR=u#'
+    expect_rc 3; expect_err "give one of -P, --parameters-file and --parameters-env"
+
+    # Names that would run a command or pass an option, for every OS code: the
+    # marker file must never appear (the fake user shares this machine's /tmp).
+    marker=/tmp/tavrix-injected-$$
+    rm -f "$marker"
+    for os in LINUX BSD SOLARIS HPUX AIX TRUE64 SUNOS HPUX11 SCO5 BRWDF VMESX VMESX4; do
+        case_ "an option as mount name, $os"
+        run_measured check "${key[@]}" -t 10 --os "$os" --mount --version "${evaluation[@]}"
+        expect_rc 3; expect_out "a mount name cannot begin with -"
+        for mount in "/a;touch $marker;\$(touch $marker)\`touch $marker\`|touch $marker&touch $marker" \
+            "/a' ; touch $marker ; '"; do
+            case_ "injection $os $mount"
+            run_measured check "${key[@]}" -t 10 --os "$os" --mount "$mount" "${evaluation[@]}"
+            expect_rc 3
+            if [ "$os" = BRWDF ]; then
+                expect_out "holds a character that the Windows shell would interpret"
+            else
+                expect_out "Unknown mount"
+            fi
+            [ ! -e "$marker" ] || fail "the name ran a command"
+            rm -f "$marker"
+        done
+    done
 }
 
 "group_$GROUP"
