@@ -141,12 +141,11 @@ void RemoteQuery::Received(std::int16_t byteCount) {
         return;
     }
     connectedSeen_ = true;
-    if (tooMuchOutput_) {
-        Ssh->TakeReceived(byteCount, 8);  // dropped: the client would hold it
-        return;
-    }
     try {
         const std::string piece = Ssh->TakeReceived(byteCount, 8);
+        if (tooMuchOutput_) {
+            return;  // dropped: the session is being given up
+        }
         outputBytes_ += piece.size();
         if (outputBytes_ > kMaxOutputBytes) {
             Trace("More than ", static_cast<double>(kMaxOutputBytes),

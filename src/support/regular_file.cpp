@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "support/codepage.h"
 #include "support/failure.h"
 
 #ifdef _WIN32
@@ -81,6 +82,16 @@ std::string ErrorText(DWORD error) {
 #endif
 
 }  // namespace
+
+std::filesystem::path PathFromCoreText(std::string_view path) {
+#ifdef _WIN32
+    const std::u16string wide = AnsiToUtf16(path);
+    return std::filesystem::path(std::wstring(wide.begin(), wide.end()));
+#else
+    const std::string utf8 = AnsiToUtf8(path);
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+#endif
+}
 
 std::string ReadRegularFile(const std::filesystem::path& path, std::string_view shownPath,
                             std::string_view what, std::size_t maxBytes) {

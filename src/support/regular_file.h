@@ -10,6 +10,10 @@
 
 namespace tavrix {
 
+// A path held in the core's Windows-1252 text, as the file system names it
+// (UTF-8 on Linux, UTF-16 on Windows).
+std::filesystem::path PathFromCoreText(std::string_view path);
+
 // The whole file, at most `maxBytes`. `what` starts the failure texts, which
 // name `shownPath`: "<what> <path> does not exist", "... is a directory",
 // "... is not a regular file", "... is larger than <n> KiB", "... cannot be

@@ -1,6 +1,5 @@
 #include "transport/libssh_key.h"
 
-#include <filesystem>
 #include <string_view>
 #include <vector>
 
@@ -24,7 +23,7 @@ int RefusePassphrase(const char* /*prompt*/, char* /*buf*/, size_t /*len*/, int 
 constexpr std::size_t kMaxKeyFileBytes = 1024 * 1024;
 
 std::string ReadKeyFile(const std::string& path) {
-    return ReadRegularFile(std::filesystem::path(path), path, "The key file", kMaxKeyFileBytes);
+    return ReadRegularFile(PathFromCoreText(path), path, "The key file", kMaxKeyFileBytes);
 }
 
 int Base64Value(char c) {

@@ -647,6 +647,9 @@ TEST(SshKeys, OnlyRegularFilesOfAKeysSize) {
     ASSERT_NE(mkdtemp(dir), nullptr);
     const std::string fifo = std::string(dir) + "/fifo";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    // The path is Windows-1252 text; the file system's name is UTF-8.
+    const std::string accented = std::string(dir) + "/cl\xc3\xa9";
+    ASSERT_EQ(mkfifo(accented.c_str(), 0600), 0);
     const std::string large = std::string(dir) + "/large";
     {
         std::ofstream out(large);
@@ -661,12 +664,15 @@ TEST(SshKeys, OnlyRegularFilesOfAKeysSize) {
         {fifo, "The key file " + fifo + " is not a regular file"},
         {"/dev/zero", "The key file /dev/zero is not a regular file"},
         {large, "The key file " + large + " is larger than 1024 KiB"},
+        {std::string(dir) + "/cl\xe9",
+         "The key file " + std::string(dir) + "/cl\xe9 is not a regular file"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(LoadFailure(c.path, std::nullopt), c.failure);
     }
     unlink(fifo.c_str());
     unlink(large.c_str());
+    unlink(accented.c_str());
     rmdir(dir);
 }
 
