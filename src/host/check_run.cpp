@@ -34,6 +34,7 @@ EvaluationSettings ReadSettings(const CheckObject& check) {
     settings.compareValue = ReadKeyNumber(GetKeyValue(parameters, "COM"));
     gEOL = GetKeyValue(parameters, "EOL");
     settings.returnAsNumber = GetKeyValue(parameters, "RAN") == "1";
+    gHostKey = GetKeyValue(parameters, "HKEY");
     settings.resource = gResource;
     settings.os = gOS;
     return settings;

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "host/codes.h"
+#include "query/host_key_pin.h"
 #include "support/base64.h"
 #include "support/failure.h"
 #include "support/numbers.h"
@@ -170,6 +171,10 @@ std::string BuildParameterString(FormValues& values) {
     }
     const std::string port = PortText(values.port);
     const std::string threshold = ThresholdText(values.compareValue);
+    const std::string hostKey = NormalizedPin(values.hostKey);
+    if (!hostKey.empty() && !IsHostKeyPin(hostKey)) {
+        throw Failure("The host key must read \"<key type> SHA256:<hash>\"");
+    }
 
     std::string text = "#ENC=T#USR=" + values.username;
     text += "#PWD=" + Base64Encode(values.password);
@@ -184,6 +189,9 @@ std::string BuildParameterString(FormValues& values) {
     text += "#COM=" + threshold;
     text += "#EOL=" + EolCode(values.eolIndex);
     text += "#RAN=" + std::string(values.returnAsNumber ? "1" : "0");
+    if (!hostKey.empty()) {
+        text += "#HKEY=" + hostKey;  // only then: a string without a pin stays as it was
+    }
     text += "#";
     return text;
 }

@@ -32,15 +32,17 @@ struct FormValues {
     std::string compareValue;  // an empty threshold is written as (and set to) "0"
     int eolIndex = 1;
     bool returnAsNumber = false;
+    std::string hostKey;  // the pinned host key; empty: not checked
 };
 
-// Builds the 14-entry string in the template's order. Sets an empty
+// Builds the 14-entry string in the template's order, and the HKEY entry
+// after them when a host key is pinned. Sets an empty
 // compareValue to "0" first, as the form does. Throws Failure naming the field
 // when the port or the threshold holds no number, when the port (rounded half
 // to even and written whole: "22.6" -> 23) lies outside 0..32767 (the check
 // run reads PORT as a 16-bit number; 0 stands for 22), or when the user name,
-// key file or mount holds "#", so that nothing the check run would misread is
-// ever written.
+// key file or mount holds "#" or the host key is not a pin, so that nothing the check run would
+// misread is ever written.
 std::string BuildParameterString(FormValues& values);
 
 }  // namespace tavrix

@@ -78,6 +78,18 @@ TEST(BuildParameterStringTest, WritesTheFourteenEntriesInTemplateOrder) {
               "#BLK=1024#RES=/var#UNIT=GB#COM=2.5#EOL=LF#RAN=0#");
 }
 
+TEST(BuildParameterStringTest, WritesAPinnedHostKeyAfterRan) {
+    FormValues values = KeyFileLogin();
+    values.hostKey = " ssh-ed25519 SHA256:YCXUg3Zf2dpy0bBv3bQJdlUzPZOFgNkqJFXgNe/1ZpE ";
+    const std::string text = BuildParameterString(values);
+    EXPECT_TRUE(
+        text.ends_with("#RAN=0#HKEY=ssh-ed25519 "
+                       "SHA256:YCXUg3Zf2dpy0bBv3bQJdlUzPZOFgNkqJFXgNe/1ZpE#"))
+        << text;
+    EXPECT_EQ(GetKeyValue(text, "HKEY"),
+              "ssh-ed25519 SHA256:YCXUg3Zf2dpy0bBv3bQJdlUzPZOFgNkqJFXgNe/1ZpE");
+}
+
 TEST(BuildParameterStringTest, TrimsBlanksOfKeyFileMountAndPortButNotUserOrPassword) {
     FormValues values = KeyFileLogin();
     values.username = " monitor ";
@@ -149,6 +161,8 @@ TEST_P(RefusalTest, NamesTheField) {
         values.port = c.value;
     if (c.field == "threshold")
         values.compareValue = c.value;
+    if (c.field == "hostkey")
+        values.hostKey = c.value;
     try {
         BuildParameterString(values);
         FAIL() << "accepted " << c.field << " " << c.value;
@@ -171,7 +185,11 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"port", "-1", "The port must be a number from 1 to 32767 (0 stands for 22)"},
         RefusalCase{"threshold", "abc", "The threshold must be a number"},
         RefusalCase{"threshold", ".", "The threshold must be a number"},
-        RefusalCase{"threshold", "1e999", "The threshold must be a number"}));
+        RefusalCase{"threshold", "1e999", "The threshold must be a number"},
+        RefusalCase{"hostkey", "SHA256:YCXUg3Zf2dpy0bBv3bQJdlUzPZOFgNkqJFXgNe/1ZpE",
+                    "The host key must read \"<key type> SHA256:<hash>\""},
+        RefusalCase{"hostkey", "ssh-ed25519 SHA256:x#PWD=y",
+                    "The host key must read \"<key type> SHA256:<hash>\""}));
 
 TEST(BuildParameterStringTest, MapsEveryListPositionToItsCode) {
     struct Case {
