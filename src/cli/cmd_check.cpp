@@ -7,6 +7,7 @@
 #include "cli/cli_settings.h"
 #include "cli/cli_text.h"
 #include "cli/commands.h"
+#include "cli/host_key_options.h"
 #include "host/check_run.h"
 #include "host/parameter_string.h"
 
@@ -41,8 +42,11 @@ int RunCheck(const std::vector<std::string>& argList) {
     known.push_back({"--timeout", "-t", true});
     known.push_back({"--parameters", "-P", true});
     known.push_back({"--format", "", true});
+    for (const OptionInfo& option : HostKeyOptions()) {
+        known.push_back(option);
+    }
     const Arguments args(argList, WithCommonOptions(known));
-    if (HandleCommonOptions(args, kHelp + SettingOptionsHelp())) {
+    if (HandleCommonOptions(args, kHelp + SettingOptionsHelp() + kHostKeyOptionsHelp)) {
         return kExitOk;
     }
     if (!args.Positionals().empty()) {
@@ -58,9 +62,9 @@ int RunCheck(const std::vector<std::string>& argList) {
     CheckObject check;
     check.kx_hostname = ToCore(args.Required("--host"), "-H");
     check.kx_timeout = SecondsOption(args);
-    const std::string parameters = ParametersFromArguments(args, true);
+    const std::string parameters = WithHostKeyOption(args, ParametersFromArguments(args, true));
     check.kx_parameter = parameters;
-    if (!InstallSshTransport()) {
+    if (!InstallSshTransportFor(args, parameters)) {
         PrintError("tavrix-check: this build has no SSH transport");
         return kExitUnknown;
     }

@@ -6,6 +6,7 @@
 #include "cli/cli_settings.h"
 #include "cli/cli_text.h"
 #include "cli/commands.h"
+#include "cli/host_key_options.h"
 #include "host/codes.h"
 #include "host/parameter_string.h"
 #include "query/query_state.h"
@@ -41,6 +42,7 @@ void FillQueryStateLikeThePicker(const std::string& parameters) {
     const std::string eol = value("EOL");
     gEOL = eol == "CR" || eol == "CRLF" ? eol : "LF";
     gResource.clear();
+    gHostKey = value("HKEY");
 }
 
 void PrintJson() {
@@ -61,8 +63,11 @@ int RunMounts(const std::vector<std::string>& argList) {
     known.push_back({"--timeout", "-t", true});
     known.push_back({"--parameters", "-P", true});
     known.push_back({"--json", "", false});
+    for (const OptionInfo& option : HostKeyOptions()) {
+        known.push_back(option);
+    }
     const Arguments args(argList, WithCommonOptions(known));
-    if (HandleCommonOptions(args, kHelp + SettingOptionsHelp())) {
+    if (HandleCommonOptions(args, kHelp + SettingOptionsHelp() + kHostKeyOptionsHelp)) {
         return kExitOk;
     }
     if (!args.Positionals().empty()) {
@@ -70,7 +75,7 @@ int RunMounts(const std::vector<std::string>& argList) {
     }
     const std::string host = ToCore(args.Required("--host"), "-H");
     const double seconds = SecondsOption(args);
-    const std::string parameters = ParametersFromArguments(args, false);
+    const std::string parameters = WithHostKeyOption(args, ParametersFromArguments(args, false));
 
     gHostname = host;
     gTimeout = NarrowToInt16(seconds);
@@ -83,7 +88,7 @@ int RunMounts(const std::vector<std::string>& argList) {
         PrintError("Can't connect to an SSH server without a password");
         return kExitUnknown;
     }
-    if (!InstallSshTransport()) {
+    if (!InstallSshTransportFor(args, parameters)) {
         PrintError("tavrix-check: this build has no SSH transport");
         return kExitUnknown;
     }
