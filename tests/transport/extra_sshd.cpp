@@ -19,13 +19,18 @@ namespace tavrix::test {
 
 namespace {
 
-bool Answers(int port) {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+sockaddr_in Loopback(int port) {
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<std::uint16_t>(port));
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    const bool ok = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    return address;
+}
+
+bool Answers(int port) {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    const sockaddr_in address = Loopback(port);
+    const bool ok = connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
     close(fd);
     return ok;
 }
@@ -46,11 +51,9 @@ int FreeLoopbackPort() {
     for (int attempt = 0; attempt < 200; ++attempt) {
         const int port = 21000 + static_cast<int>(random() % 11000);
         const int fd = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_port = htons(static_cast<std::uint16_t>(port));
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        const bool free = bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+        const sockaddr_in address = Loopback(port);
+        const bool free =
+            bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
         close(fd);
         if (free) {
             return port;
