@@ -135,7 +135,7 @@ void RemoteQuery::HostFingerprint(const std::string& fingerprint, bool& accept) 
     gOfferedHostKey = fingerprint;
     const std::string pin = NormalizedPin(gHostKey);
     if (pin.empty()) {
-        Trace("Host key not checked: ", fingerprint);
+        Trace("Host key not pinned: ", fingerprint);
         return;
     }
     if (fingerprint != pin) {

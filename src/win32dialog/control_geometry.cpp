@@ -24,7 +24,7 @@ constexpr int kCaptionWidth = 84;
 constexpr int kFieldWidth = 170;
 constexpr int kRightEdge = 532;
 constexpr int kOkLeft = 456;
-constexpr int kForgetLeft = 472;
+constexpr int kForgetLeft = 492;
 
 constexpr int RowTop(int row) {
     return kTop + (row - 1) * kRowPitch;
