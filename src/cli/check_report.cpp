@@ -30,13 +30,17 @@ std::string PerfLabel(const std::string& mount) {
     return ForTerminal(label + "'");
 }
 
+const char* JsonFlag(bool flag) {
+    return flag ? "true" : "false";
+}
+
 }  // namespace
 
 State StateOf(const CheckOutcome& outcome) {
     if (outcome.result) {
         return State::Ok;
     }
-    if (outcome.refused || outcome.failed || outcome.unknownMount || !outcome.record) {
+    if (outcome.status != CheckStatus::Evaluated || !outcome.record) {
         return State::Unknown;
     }
     return State::Critical;
@@ -68,7 +72,7 @@ int ExitCode(State state) {
 
 std::string NagiosLine(const CheckOutcome& outcome, State state, const std::string& mount) {
     std::string line = std::string("DISK ") + StateName(state) + " - " + PluginText(outcome.text);
-    if (outcome.record && !outcome.refused && !outcome.failed && !outcome.unknownMount) {
+    if (outcome.record && outcome.status == CheckStatus::Evaluated) {
         const double blockSize = outcome.blockSize;
         line += " | " + PerfLabel(mount) + "=" +
                 PlainWholeNumber(outcome.record->Available * blockSize) + "B;;;0;" +
@@ -80,9 +84,9 @@ std::string NagiosLine(const CheckOutcome& outcome, State state, const std::stri
 std::string JsonLine(const CheckOutcome& outcome, State state) {
     return std::string("{\"result\":") + (outcome.result ? "true" : "false") + ",\"state\":\"" +
            StateName(state) + "\",\"text\":" + JsonString(outcome.text) +
-           ",\"refused\":" + (outcome.refused ? "true" : "false") +
-           ",\"failed\":" + (outcome.failed ? "true" : "false") +
-           ",\"unknownMount\":" + (outcome.unknownMount ? "true" : "false") +
+           ",\"refused\":" + JsonFlag(outcome.status == CheckStatus::Refused) +
+           ",\"failed\":" + JsonFlag(outcome.status == CheckStatus::Failed) +
+           ",\"unknownMount\":" + JsonFlag(outcome.status == CheckStatus::UnknownMount) +
            ",\"record\":" + (outcome.record ? JsonRecord(*outcome.record) : "null") +
            ",\"blockSize\":" + std::to_string(outcome.blockSize) +
            ",\"elapsedMs\":" + std::to_string(outcome.elapsed.count()) + "}";

@@ -41,10 +41,10 @@ TEST_P(NagiosLineTest, StatesTheOutcomeWithPlainFigures) {
     EXPECT_EQ(ExitCode(state), c.exitCode);
 }
 
-CheckOutcome Flagged(bool CheckOutcome::*flag, const std::string& text) {
+CheckOutcome Flagged(CheckStatus status, const std::string& text) {
     CheckOutcome outcome;
     outcome.text = text;
-    outcome.*flag = true;
+    outcome.status = status;
     return outcome;
 }
 
@@ -63,15 +63,14 @@ INSTANTIATE_TEST_SUITE_P(
                    0},
         ReportCase{"QuotedLabel", Found(true, 1, 1, 512), "/it's=here",
                    "DISK OK - Free space on /var is 3 GB | '/it''s_here'=512B;;;0;512", 0},
-        ReportCase{"UnknownMount", Flagged(&CheckOutcome::unknownMount, "Unknown mount"), "/x",
+        ReportCase{"UnknownMount", Flagged(CheckStatus::UnknownMount, "Unknown mount"), "/x",
                    "DISK UNKNOWN - Unknown mount", 3},
-        ReportCase{"Refused",
-                   Flagged(&CheckOutcome::refused,
-                           "ERR: can't connect to an SSH server without a USERNAME"),
-                   "/x", "DISK UNKNOWN - ERR: can't connect to an SSH server without a USERNAME",
-                   3},
+        ReportCase{
+            "Refused",
+            Flagged(CheckStatus::Refused, "ERR: can't connect to an SSH server without a USERNAME"),
+            "/x", "DISK UNKNOWN - ERR: can't connect to an SSH server without a USERNAME", 3},
         // A failure text must not start performance data or a second line.
-        ReportCase{"FailureOnOneLine", Flagged(&CheckOutcome::failed, "Login failed|denied\r\nbye"),
+        ReportCase{"FailureOnOneLine", Flagged(CheckStatus::Failed, "Login failed|denied\r\nbye"),
                    "/x", "DISK UNKNOWN - Login failed/denied  bye", 3}),
     [](const auto& info) { return info.param.name; });
 
