@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "cli/check_options.h"
 #include "cli/cli_settings.h"
 #include "cli/cli_text.h"
 #include "cli/commands.h"
@@ -57,7 +58,7 @@ void PrintJson() {
 
 int RunMounts(const std::vector<std::string>& argList) {
     auto known = SettingOptions();
-    known.push_back({"--host", "-H", true});
+    known.push_back({"--host", "-H", true, {"--hostname"}});
     known.push_back({"--timeout", "-t", true});
     known.push_back({"--parameters", "-P", true});
     known.push_back({"--json", "", false});
@@ -69,11 +70,11 @@ int RunMounts(const std::vector<std::string>& argList) {
         throw UsageError("unexpected argument " + args.Positionals()[0]);
     }
     const std::string host = ToCore(args.Required("--host"), "-H");
-    const double seconds = SecondsOption(args);
+    const int seconds = TimeLimitOption(args).seconds;
     const std::string parameters = ParametersFromArguments(args, false);
 
     gHostname = host;
-    gTimeout = NarrowToInt16(seconds);
+    gTimeout = static_cast<std::int16_t>(seconds);
     FillQueryStateLikeThePicker(parameters);
     if (gUsername.empty()) {
         PrintError("Can't connect to an SSH server without a username");
