@@ -46,7 +46,9 @@ const char* const kHelp =
     "  --format plugin        DISK OK|WARNING|CRITICAL|UNKNOWN - text | perfdata (default;\n"
     "                         also --format nagios)\n"
     "  --format text          the bare result text the Windows plug-in gives\n"
-    "  --format json          state, text, the records used\n"
+    "  --format json          state, text, the records used\n";
+
+const char* const kHelpEnd =
     "\n"
     "Examples:\n"
     "  tavrix-check check -H db1 -l monitor --password-file /etc/tavrix/db1.pw \\\n"
@@ -55,8 +57,7 @@ const char* const kHelp =
     "      --all --exclude '/run*' --exclude /dev --unit % -w 20 -c 10 -t 20:CRITICAL\n"
     "\n"
     "Exit status: 0 OK, 1 warning, 2 critical, 3 unknown (bad usage, refusal,\n"
-    "error, a mount df does not list); a time-out as -t says.\n"
-    "\n";
+    "error, a mount df does not list); a time-out as -t says.\n";
 
 struct Answer {
     State state = State::Unknown;
@@ -177,7 +178,7 @@ int RunCheck(const std::vector<std::string>& argList) {
     known.push_back({"--exclude-type", "", true});
     known.push_back({"--format", "", true});
     const Arguments args(argList, WithCommonOptions(known));
-    if (HandleCommonOptions(args, kHelp + SettingOptionsHelp() + CommonOptionsHelp())) {
+    if (HandleCommonOptions(args, kHelp + SettingOptionsHelp() + CommonOptionsHelp() + kHelpEnd)) {
         return kExitOk;
     }
     if (!args.Positionals().empty()) {
