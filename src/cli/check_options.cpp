@@ -1,29 +1,12 @@
 #include "cli/check_options.h"
 
-#include <algorithm>
+#include <cmath>
 
 #include "support/numbers.h"
 
 namespace tavrix::cli {
 
 namespace {
-
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
-bool AllDigits(std::string_view text) {
-    return !text.empty() && std::ranges::all_of(text, IsDigit);
-}
-
-bool IsPlainDecimal(std::string_view text) {
-    const auto point = text.find('.');
-    if (point == std::string_view::npos) {
-        return AllDigits(text);
-    }
-    const std::string_view whole = text.substr(0, point);
-    return (whole.empty() || AllDigits(whole)) && AllDigits(text.substr(point + 1));
-}
 
 std::optional<double> OptionalLimit(const Arguments& args, const std::string& name,
                                     const std::string& shown) {
@@ -37,14 +20,15 @@ std::optional<double> OptionalLimit(const Arguments& args, const std::string& na
 }  // namespace
 
 double StrictNumber(const std::string& value, const std::string& option) {
-    if (IsPlainDecimal(value)) {
-        return ReadKeyNumber(value);
+    const std::optional<double> number = ReadWholeNumber(value);
+    if (number && std::isfinite(*number) && *number >= 0) {
+        return *number;
     }
     std::string hint;
     if (const auto comma = value.find(','); comma != std::string::npos) {
         std::string withPoint = value;
         withPoint[comma] = '.';
-        if (IsPlainDecimal(withPoint)) {
+        if (ReadWholeNumber(withPoint)) {
             hint = " (write " + withPoint + ": the decimal point is \".\")";
         }
     }
@@ -64,15 +48,14 @@ TimeLimit TimeLimitOption(const Arguments& args) {
     }
     const auto colon = value->find(':');
     const std::string seconds = value->substr(0, colon);
-    // Five digits at most keeps the number itself in range before the check.
-    if (!AllDigits(seconds) || seconds.size() > 5 || std::stoi(seconds) < 1 ||
-        std::stoi(seconds) > 32767) {
+    const std::optional<double> number = ReadWholeNumber(seconds);
+    if (!number || *number != std::floor(*number) || *number < 1 || *number > 32767) {
         throw UsageError(
             "-t must be whole seconds from 1 to 32767, optionally followed by "
             ":STATE, not \"" +
             *value + "\"");
     }
-    limit.seconds = std::stoi(seconds);
+    limit.seconds = static_cast<int>(*number);
     if (colon != std::string::npos) {
         const auto state = StateNamed(value->substr(colon + 1));
         if (!state) {

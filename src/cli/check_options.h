@@ -10,8 +10,9 @@
 
 namespace tavrix::cli {
 
-// A non-negative decimal number ("10", "2.5", ".5"), nothing before or after
-// it. UsageError naming `option` otherwise, with a hint for a decimal comma.
+// A non-negative number in the one number grammar ("10", "2.5", ".5", "1e3"),
+// nothing before or after it. UsageError naming `option` otherwise, with a
+// hint for a decimal comma.
 double StrictNumber(const std::string& value, const std::string& option);
 
 // -w/--warning and -c/--critical (or --threshold).

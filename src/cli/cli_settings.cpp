@@ -107,10 +107,6 @@ bool HasAnySettingOption(const Arguments& args) {
     return false;
 }
 
-int DefaultBlockSize(const std::string& os) {
-    return os == "TRUE64" || os == "AIX" ? 512 : 1024;
-}
-
 std::string OsCodeOption(const std::string& value) {
     return std::string(kOsCodes[static_cast<std::size_t>(PositionOption(kOsCodes, value, "--os"))]);
 }

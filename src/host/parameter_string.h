@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "query/query_setup.h"
+
 namespace tavrix {
 
 // The value of the first entry with `key` (any letter case), in its own case;
@@ -11,10 +13,11 @@ namespace tavrix {
 // Windows hosts upper-case Windows-1252 (accented letters too), byte for byte.
 std::string GetKeyValue(std::string_view parameters, std::string_view key);
 
-// Whether a numeric value holds a number at all (ReadKeyNumber reads text
-// without one as 0): after blanks, tabs and line feeds, a sign at most, then a
-// digit or "." and a digit.
-bool HoldsKeyNumber(std::string_view text);
+// The query's login, command and parser settings as a check reads them: the
+// values as stored, the password decoded, PORT rounded to 16 bits. The host
+// name and time-out are the host's own and stay empty. Throws Failure for a
+// password that does not decode and for a port beyond 16 bits.
+QueryInputs QueryInputsFromParameters(std::string_view parameters);
 
 // The settings as the settings form holds them: texts and list positions
 // (-1 when the user typed into a combo box and no entry is chosen).

@@ -7,14 +7,11 @@
 #include <string>
 
 #include "support/failure.h"
+#include "support/text.h"
 
 namespace tavrix {
 
 namespace {
-
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
 
 // Length of the number at the start of `text`: optional sign, digits with at
 // most one ".", and an exponent only when digits follow it. 0 when there is no
@@ -92,18 +89,33 @@ Int Narrow(double value) {
     return static_cast<Int>(rounded);
 }
 
-}  // namespace
-
-double ReadKeyNumber(std::string_view text) {
-    // The blanks may stand between the digits too ("2 2" is 22), so they go first.
+// The blanks may stand between the digits too ("2 2" is 22), so they go first.
+std::string WithoutNumberBlanks(std::string_view text) {
     std::string packed;
     packed.reserve(text.size());
     for (const char c : text) {
-        if (c != ' ' && c != '\t' && c != '\n') {
+        if (!IsNumberBlank(c)) {
             packed.push_back(c);
         }
     }
-    return ParseNumberPrefix(packed);
+    return packed;
+}
+
+}  // namespace
+
+double ReadKeyNumber(std::string_view text) {
+    return ParseNumberPrefix(WithoutNumberBlanks(text));
+}
+
+bool HoldsKeyNumber(std::string_view text) {
+    return NumberPrefixLength(WithoutNumberBlanks(text)) > 0;
+}
+
+std::optional<double> ReadWholeNumber(std::string_view text) {
+    if (text.empty() || NumberPrefixLength(text) != text.size()) {
+        return std::nullopt;
+    }
+    return ParseNumberPrefix(text);
 }
 
 double ReadWordNumber(std::string_view word) {
