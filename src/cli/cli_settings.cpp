@@ -183,7 +183,7 @@ std::string ParametersFromArguments(const Arguments& args, bool mountRequired) {
     if (!hasOptions) {
         throw UsageError("give -P PARAMETERS or the setting options (--user, --os, ...)");
     }
-    FormValues values = FormValuesFromOptions(args, mountRequired);
+    const FormValues values = FormValuesFromOptions(args, mountRequired);
     return BuildParameterString(values);
 }
 

@@ -208,7 +208,7 @@ void SettingsForm::btOK_Click() {
     if (listingRunning_) {
         return;
     }
-    FormValues values = ReadFormValues(toolkit_);
+    const FormValues values = ReadFormValues(toolkit_);
     if (values.compareValue.empty()) {
         toolkit_.SetText(ControlId::txtCompareValue, "0");
     }

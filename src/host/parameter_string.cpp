@@ -69,6 +69,9 @@ std::string PortText(std::string_view port) {
     if (!HoldsKeyNumber(port)) {
         throw Failure("The port must be a number");
     }
+    if (!HoldsOnlyKeyNumber(port)) {
+        throw Failure("The port must be a number with nothing after it");
+    }
     const double number = ReadKeyNumber(port);
     const double whole = std::nearbyint(number);  // half to even, as the check run rounds
     if (!(whole >= 0 && whole <= 32767)) {
@@ -81,6 +84,10 @@ std::string PortText(std::string_view port) {
 std::string ThresholdText(std::string_view threshold) {
     if (!HoldsKeyNumber(threshold)) {
         throw Failure("The threshold must be a number");
+    }
+    // Reading would stop at the comma of "2,5" and store 2 without a word.
+    if (!HoldsOnlyKeyNumber(threshold)) {
+        throw Failure("The threshold must be a number with nothing after it (write 2.5, not 2,5)");
     }
     const double number = ReadKeyNumber(threshold);
     if (!std::isfinite(number)) {
@@ -127,18 +134,16 @@ QueryInputs QueryInputsFromParameters(std::string_view parameters) {
     return inputs;
 }
 
-std::string BuildParameterString(FormValues& values) {
+std::string BuildParameterString(const FormValues& values) {
     RefuseHash(values.username, "user name");
     const std::string keyfile(TrimBlanks(values.keyfile));
     RefuseHash(keyfile, "key file");
     const std::string resource(TrimBlanks(values.resource));
     RefuseHash(resource, "mount");
 
-    if (values.compareValue.empty()) {
-        values.compareValue = "0";
-    }
     const std::string port = PortText(values.port);
-    const std::string threshold = ThresholdText(values.compareValue);
+    const std::string threshold =
+        ThresholdText(values.compareValue.empty() ? "0" : std::string_view(values.compareValue));
 
     std::string text = "#ENC=T#USR=" + values.username;
     text += "#PWD=" + Base64Encode(values.password);

@@ -37,13 +37,13 @@ struct FormValues {
     bool returnAsNumber = false;
 };
 
-// Builds the 14-entry string in the template's order. Sets an empty
-// compareValue to "0" first, as the form does. Throws Failure naming the field
-// when the port or the threshold holds no number, when the port (rounded half
+// Builds the 14-entry string in the template's order; an empty compareValue is
+// written as "0". Throws Failure naming the field when the port or the
+// threshold holds no number or anything after it ("2,5"), when the port (rounded half
 // to even and written whole: "22.6" -> 23) lies outside 0..32767 (the check
 // run reads PORT as a 16-bit number; 0 stands for 22), or when the user name,
 // key file or mount holds "#", so that nothing the check run would misread is
 // ever written.
-std::string BuildParameterString(FormValues& values);
+std::string BuildParameterString(const FormValues& values);
 
 }  // namespace tavrix

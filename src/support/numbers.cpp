@@ -111,6 +111,11 @@ bool HoldsKeyNumber(std::string_view text) {
     return NumberPrefixLength(WithoutNumberBlanks(text)) > 0;
 }
 
+bool HoldsOnlyKeyNumber(std::string_view text) {
+    const std::string packed = WithoutNumberBlanks(text);
+    return !packed.empty() && NumberPrefixLength(packed) == packed.size();
+}
+
 std::optional<double> ReadWholeNumber(std::string_view text) {
     if (text.empty() || NumberPrefixLength(text) != text.size()) {
         return std::nullopt;
@@ -182,9 +187,14 @@ std::string FormatOneDecimal(double value) {
     if (!std::isfinite(value)) {
         return FormatNumber(value);
     }
-    const double scaled = value * 10;
-    // Beyond 2^52 every double is whole: nothing is left to round.
-    const double rounded = std::fabs(scaled) < 4.5e15 ? std::nearbyint(scaled) / 10 : value;
+    // Rounds the exact binary value: scaling by 10 first would round the
+    // product, and 1.1499999... would become 11.5 and then 1.2. Exact halves
+    // (2.25) go to even, as the formatting rounds in the default mode.
+    std::array<char, 400> buffer{};
+    const auto written = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
+                                       std::chars_format::fixed, 1);
+    double rounded = 0;
+    std::from_chars(buffer.data(), written.ptr, rounded);
     return FormatNumber(rounded);
 }
 

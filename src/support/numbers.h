@@ -18,6 +18,10 @@ double ReadKeyNumber(std::string_view text);
 // digit or "." and a digit.
 bool HoldsKeyNumber(std::string_view text);
 
+// Whether a numeric parameter value is a number and nothing else, apart from
+// the characters that reading skips ("2,5" is not: it would read as 2).
+bool HoldsOnlyKeyNumber(std::string_view text);
+
 // A text that is one number and nothing else (no blanks either): optional sign,
 // digits with at most one ".", optional exponent. Out-of-range exponents give
 // +-infinity or 0, as in ReadKeyNumber.
