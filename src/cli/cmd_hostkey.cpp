@@ -4,6 +4,7 @@
 #include <chrono>
 #include <string>
 
+#include "cli/check_options.h"
 #include "cli/cli_settings.h"
 #include "cli/cli_text.h"
 #include "cli/commands.h"
@@ -51,10 +52,9 @@ int RunHostKey(const std::vector<std::string>& argList) {
     }
     const std::string host = ToCore(args.Required("--host"), "-H");
     const int port = PortOption(args);
-    const double seconds = SecondsOption(args);
+    const int seconds = TimeLimitOption(args).seconds;
 #ifdef TAVRIX_HAVE_SSH
-    const auto limit =
-        std::chrono::seconds(seconds >= 1 && seconds <= 32767 ? static_cast<int>(seconds) : 10);
+    const auto limit = std::chrono::seconds(seconds);
     const libssh::ProbedHostKey key = libssh::ProbeHostKey(host, port, limit);
     PrintLine(key.fingerprint);
     PrintLine(ForTerminal(key.knownHostsLine));

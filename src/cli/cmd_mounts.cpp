@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "cli/check_options.h"
 #include "cli/cli_settings.h"
 #include "cli/cli_text.h"
 #include "cli/commands.h"
@@ -53,7 +54,7 @@ void PrintJson() {
 
 int RunMounts(const std::vector<std::string>& argList) {
     auto known = SettingOptions();
-    known.push_back({"--host", "-H", true});
+    known.push_back({"--host", "-H", true, {"--hostname"}});
     known.push_back({"--timeout", "-t", true});
     known.push_back({"--parameters", "-P", true});
     known.push_back({"--json", "", false});
@@ -61,17 +62,18 @@ int RunMounts(const std::vector<std::string>& argList) {
         known.push_back(option);
     }
     const Arguments args(argList, WithCommonOptions(known));
-    if (HandleCommonOptions(args, kHelp + SettingOptionsHelp() + kHostKeyOptionsHelp)) {
+    if (HandleCommonOptions(
+            args, kHelp + SettingOptionsHelp() + CommonOptionsHelp() + kHostKeyOptionsHelp)) {
         return kExitOk;
     }
     if (!args.Positionals().empty()) {
         throw UsageError("unexpected argument " + args.Positionals()[0]);
     }
     const std::string host = ToCore(args.Required("--host"), "-H");
-    const double seconds = SecondsOption(args);
+    const int seconds = TimeLimitOption(args).seconds;
     const std::string parameters = WithHostKeyOption(args, ParametersFromArguments(args, false));
 
-    const std::int16_t timeout = NarrowToInt16(seconds);
+    const auto timeout = static_cast<std::int16_t>(seconds);
     QueryInputs inputs = InputsLikeThePicker(parameters);
     inputs.hostname = host;
     inputs.timeout = timeout;

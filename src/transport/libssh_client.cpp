@@ -125,15 +125,16 @@ void LibsshClient::OpenConnection() {
     if (port_ == 0) {
         port_ = 22;
     }
-    if (loginMethod_ == 2 && !loginKey_) {
+    if (loginMethod_ == kLoginByKey && !loginKey_) {
         throw Failure("No login key has been set");
     }
     started_ = Clock::now();
     deadline_ = started_ + std::chrono::seconds(timeLimitSeconds_);
     Trace("SSH connecting to ", host_, " port ", port_, " as ", user_, " by ",
-          loginMethod_ == 2 ? "key " + KeyTypeName(loginKey_.get()) : std::string("password"),
+          loginMethod_ == kLoginByKey ? "key " + KeyTypeName(loginKey_.get())
+                                      : std::string("password"),
           ", time limit ", timeLimitSeconds_, " s");
-    if (protocolChoice_ == 2) {
+    if (protocolChoice_ == kProtocolSsh1) {
         pendingCode_ = kFailureUnsupported;
         pendingText_ = "SSH1 is not supported";
         phase_ = Phase::kFailPending;
@@ -143,7 +144,7 @@ void LibsshClient::OpenConnection() {
 }
 
 std::string LibsshClient::TakeReceived(std::int16_t byteCount, int format) {
-    if (format != 8) {
+    if (format != kReceivedAsText) {
         throw Failure("TakeReceived supports format 8 (text) only");
     }
     if (byteCount <= 0) {
@@ -418,7 +419,7 @@ bool LibsshClient::DeliverHostInformation() {
 
 bool LibsshClient::StepLogin() {
     ssh_session s = session_.get();
-    const bool byKey = loginMethod_ == 2;
+    const bool byKey = loginMethod_ == kLoginByKey;
     const int rc = byKey ? ssh_userauth_publickey(s, nullptr, loginKey_.get())
                          : ssh_userauth_password(s, nullptr, password_.c_str());
     switch (rc) {
