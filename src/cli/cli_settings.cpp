@@ -33,21 +33,32 @@ int PositionOption(const Codes& codes, const std::string& value, const std::stri
 }  // namespace
 
 std::vector<OptionInfo> SettingOptions() {
-    return {{"--user", "", true},     {"--password-env", "", true}, {"--password-file", "", true},
-            {"--protocol", "", true}, {"--port", "", true},         {"--keyfile", "", true},
-            {"--keytype", "", true},  {"--os", "", true},           {"--block-size", "", true},
-            {"--mount", "", true},    {"--unit", "", true},         {"--threshold", "", true},
-            {"--eol", "", true},      {"--number", "", false}};
+    return {{"--user", "-l", true, {"--logname"}},
+            {"--password-env", "", true},
+            {"--password-file", "", true},
+            {"--protocol", "", true},
+            {"--port", "-p", true},
+            {"--keyfile", "-i", true, {"--identity"}},
+            {"--keytype", "", true},
+            {"--os", "", true},
+            {"--block-size", "", true},
+            {"--mount", "", true},
+            {"--unit", "", true},
+            {"--critical", "-c", true, {"--threshold"}},
+            {"--eol", "", true},
+            {"--number", "", false}};
 }
 
 std::string SettingOptionsHelp() {
-    return "  --user NAME            login user name\n"
+    return "  -l, --user NAME        login user name (also --logname)\n"
            "  --password-env VAR     take the password from environment variable VAR\n"
-           "  --password-file FILE   take the password from FILE (one line end dropped)\n"
-           "  --keyfile PATH         private key file (the password is its pass phrase)\n"
+           "  --password-file FILE   take the password from FILE (one line end dropped;\n"
+           "                         a warning when the group or others may read it)\n"
+           "  -i, --keyfile PATH     private key file (also --identity; the password is\n"
+           "                         its pass phrase)\n"
            "  --keytype RSA|DSA      key type (default RSA)\n"
            "  --protocol 1|2|A       SSH protocol (default A)\n"
-           "  --port N               SSH port (default 22)\n"
+           "  -p, --port N           SSH port (default 22)\n"
            "  --os CODE              " +
            CodeList(kOsCodes) +
            "\n"
@@ -57,7 +68,8 @@ std::string SettingOptionsHelp() {
            "  --unit U               " +
            CodeList(kUnitCodes) +
            " (default B)\n"
-           "  --threshold X          alert when less than X units are free (default 0)\n"
+           "  -c, --critical X       critical when less than X units are free (also\n"
+           "                         --threshold; default 0)\n"
            "  --eol CR|LF|CRLF       line end of the remote output (default LF)\n"
            "  --number               result text without the sentence (for graphing)\n";
 }
@@ -130,18 +142,10 @@ FormValues FormValuesFromOptions(const Arguments& args, bool mountRequired) {
         throw UsageError("--block-size must be one of 256, 512, 1024, 2048, 4096, 8192");
     }
     values.unitIndex = PositionOption(kUnitCodes, args.Value("--unit").value_or("B"), "--unit");
-    values.compareValue = ToCore(args.Value("--threshold").value_or(""), "--threshold");
+    values.compareValue = ToCore(args.Value("--critical").value_or(""), "-c");
     values.eolIndex = PositionOption(kEolCodes, args.Value("--eol").value_or("LF"), "--eol");
     values.returnAsNumber = args.Has("--number");
     return values;
-}
-
-double SecondsOption(const Arguments& args) {
-    const std::string text = args.Value("--timeout").value_or("10");
-    if (!HoldsKeyNumber(text)) {
-        throw UsageError("-t must be a number of seconds");
-    }
-    return ReadKeyNumber(text);
 }
 
 std::vector<OptionInfo> ParameterOptions() {
@@ -156,6 +160,15 @@ std::string ParameterOptionsHelp() {
            "  --parameters-env VAR   a stored parameter string from environment variable VAR\n"
            "  -P PARAMETERS          a stored parameter string as an argument: its password\n"
            "                         shows in the process list\n";
+}
+
+bool HasStoredParameters(const Arguments& args) {
+    for (const auto& option : ParameterOptions()) {
+        if (args.Has(option.name)) {
+            return true;
+        }
+    }
+    return false;
 }
 
 namespace {

@@ -29,12 +29,10 @@ std::string OsCodeOption(const std::string& value);
 std::string EolCodeOption(const std::string& value);
 std::string UnitCodeOption(const std::string& value);
 
-// "-t SECONDS": a number, as the host hands kx_timeout over.
-double SecondsOption(const Arguments& args);
-
 // -P, --parameters-file and --parameters-env: a stored parameter string.
 std::vector<OptionInfo> ParameterOptions();
 std::string ParameterOptionsHelp();
+bool HasStoredParameters(const Arguments& args);
 
 // The stored parameter string, or the string built from the setting options.
 std::string ParametersFromArguments(const Arguments& args, bool mountRequired);

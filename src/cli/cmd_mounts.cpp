@@ -3,9 +3,11 @@
 
 #include <string>
 
+#include "cli/check_options.h"
 #include "cli/cli_settings.h"
 #include "cli/cli_text.h"
 #include "cli/commands.h"
+#include "cli/host_key_options.h"
 #include "dialog/mount_listing.h"
 #include "host/codes.h"
 #include "host/parameter_string.h"
@@ -52,24 +54,28 @@ void PrintJson() {
 
 int RunMounts(const std::vector<std::string>& argList) {
     auto known = SettingOptions();
-    known.push_back({"--host", "-H", true});
+    known.push_back({"--host", "-H", true, {"--hostname"}});
     known.push_back({"--timeout", "-t", true});
     for (const auto& option : ParameterOptions()) {
         known.push_back(option);
     }
     known.push_back({"--json", "", false});
+    for (const OptionInfo& option : HostKeyOptions()) {
+        known.push_back(option);
+    }
     const Arguments args(argList, WithCommonOptions(known));
-    if (HandleCommonOptions(args, kHelp + ParameterOptionsHelp() + SettingOptionsHelp())) {
+    if (HandleCommonOptions(args, kHelp + ParameterOptionsHelp() + SettingOptionsHelp() +
+                                      CommonOptionsHelp() + kHostKeyOptionsHelp)) {
         return kExitOk;
     }
     if (!args.Positionals().empty()) {
         throw UsageError("unexpected argument " + args.Positionals()[0]);
     }
     const std::string host = ToCore(args.Required("--host"), "-H");
-    const double seconds = SecondsOption(args);
-    const std::string parameters = ParametersFromArguments(args, false);
+    const int seconds = TimeLimitOption(args).seconds;
+    const std::string parameters = WithHostKeyOption(args, ParametersFromArguments(args, false));
 
-    const std::int16_t timeout = NarrowToInt16(seconds);
+    const auto timeout = static_cast<std::int16_t>(seconds);
     QueryInputs inputs = InputsLikeThePicker(parameters);
     inputs.hostname = host;
     inputs.timeout = timeout;
@@ -82,7 +88,7 @@ int RunMounts(const std::vector<std::string>& argList) {
         PrintError(std::string(kNoPasswordMessage));
         return kExitUnknown;
     }
-    if (!InstallSshTransport()) {
+    if (!InstallSshTransportFor(args, parameters)) {
         PrintError("tavrix-check: this build has no SSH transport");
         return kExitUnknown;
     }

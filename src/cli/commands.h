@@ -13,13 +13,16 @@ int RunParse(const std::vector<std::string>& args);
 int RunParams(const std::vector<std::string>& args);
 int RunCheck(const std::vector<std::string>& args);
 int RunMounts(const std::vector<std::string>& args);
+int RunHostKey(const std::vector<std::string>& args);
 
-// --help and --trace, which every command takes.
+// "tavrix-check 1.0.0.N"
+std::string VersionText();
+
+// --help, --version, --verbose and --trace, which every command takes.
 std::vector<OptionInfo> WithCommonOptions(std::vector<OptionInfo> known);
-// Prints `help` and returns true for --help; switches the traces on for --trace.
+std::string CommonOptionsHelp();
+// Prints `help` for --help or the version for --version and returns true;
+// switches the traces on for --trace or -vvv.
 bool HandleCommonOptions(const Arguments& args, const std::string& help);
-
-// Installs the SSH transport when the build has one; false when it has none.
-bool InstallSshTransport();
 
 }  // namespace tavrix::cli

@@ -9,7 +9,8 @@ namespace tavrix::cli {
 
 // The file's text without one trailing line end (editors add one). Only a
 // regular file of at most 64 KiB is read; `what` names it in the UsageError
-// ("the password file").
+// ("the password file"). A file that its group or others may read is read,
+// with a warning on stderr.
 std::string ReadSecretFile(const std::string& utf8Path, std::string_view what);
 
 inline constexpr std::size_t kMaxSecretFileBytes = 64 * 1024;

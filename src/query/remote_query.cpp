@@ -2,7 +2,9 @@
 
 #include <exception>
 
+#include "query/df_command.h"
 #include "query/df_parser.h"
+#include "query/host_key_pin.h"
 #include "query/query_state.h"
 #include "support/failure.h"
 #include "support/numbers.h"
@@ -12,14 +14,17 @@ namespace tavrix {
 
 namespace {
 
+constexpr std::int16_t kDefaultSshPort = 22;
+constexpr std::chrono::seconds kTimeLimitWhenUnset{60};
+
 int ProtocolChoice(const std::string& protocol) {
     if (protocol == "1") {
-        return 2;
+        return kProtocolSsh1;
     }
     if (protocol == "2") {
-        return 3;
+        return kProtocolSsh2;
     }
-    return 4;  // "A" and anything else: either version
+    return kProtocolEither;  // "A" and anything else
 }
 
 constexpr const char* kTooMuchOutput = "The server sent more output than a df listing can hold";
@@ -33,13 +38,17 @@ std::string DescriptionOf(const std::exception& error, const std::string& fallba
 
 void RemoteQuery::Get_mount_list(const std::optional<std::string>& MountName) {
     // Loading the key counts against the time limit as well.
-    waitSeconds_ = gTimeout > 0 ? gTimeout : std::int16_t{60};
-    waitLimit_ = std::chrono::steady_clock::now() + std::chrono::seconds(waitSeconds_) + kWaitGrace;
+    const std::chrono::seconds limit =
+        gTimeout > 0 ? std::chrono::seconds(gTimeout) : kTimeLimitWhenUnset;
+    waitSeconds_ = static_cast<std::int16_t>(limit.count());
+    waitLimit_ = std::chrono::steady_clock::now() + limit + kWaitGrace;
     ResetMountRecords();
     capture_.Reset(gExpectHeader);
     connectedSeen_ = false;
     outputBytes_ = 0;
     tooMuchOutput_ = false;
+    hostKeyRefusal_.clear();
+    gOfferedHostKey.clear();
     std::string mount = MountName.value_or(std::string());
     if (mount == "-1") {
         mount.clear();
@@ -53,22 +62,25 @@ void RemoteQuery::Get_mount_list(const std::optional<std::string>& MountName) {
 
         Ssh->SetPresetFlag(true);
         Ssh->SetHost(gHostname);
-        Ssh->SetPresetNumber(200);
+        Ssh->SetPresetNumber(kPresetNumber);
         Ssh->SetPort(gPort);
         Ssh->SetUser(gUsername);
         Ssh->SetPassword(gPassword);
         if (!gKeyfile.empty()) {
             key->LoadKeyFile(
                 gKeyfile, gPassword.empty() ? std::nullopt : std::optional<std::string>(gPassword));
-            Ssh->SetLoginMethod(2);
-            Ssh->SetLoginKey(key->ExportKey(gKeyType == "DSA" ? 1 : 0));
+            Ssh->SetLoginMethod(kLoginByKey);
+            Ssh->SetLoginKey(key->ExportKey(gKeyType == "DSA" ? kKeyDsa : kKeyRsa));
         }
         if (const std::optional<std::string> command = BuildDfCommand(gOS, mount)) {
             Ssh->SetCommand(*command);
         }
         Ssh->SetProtocolChoice(ProtocolChoice(gProtocol));
-        Ssh->SetPort(gPort == 0 ? std::int16_t{22} : gPort);
+        Ssh->SetPort(gPort == 0 ? kDefaultSshPort : gPort);
         Ssh->SetTimeLimit(gTimeout);
+        if (const std::string keyType = PinKeyType(gHostKey); !keyType.empty()) {
+            Ssh->PreferHostKeyType(keyType);
+        }
     } catch (const std::exception& error) {
         // Nothing was sent; a caller that waits anyway must not wait for ever.
         EndQuery(DescriptionOf(error, "The SSH session could not be prepared"));
@@ -123,7 +135,9 @@ void RemoteQuery::Connected(std::int16_t errorCode, const std::string& errorText
     if (tooMuchOutput_) {
         return;  // the session is being given up for that reason
     }
-    if (errorCode != 0) {
+    if (errorCode != 0 && !hostKeyRefusal_.empty()) {
+        gErrorText = hostKeyRefusal_;  // says more than the client's own refusal
+    } else if (errorCode != 0) {
         // An empty text would let the failure pass for a query without the mount.
         gErrorText = errorText.empty()
                          ? "The SSH connection failed (error " + FormatNumber(errorCode) + ")"
@@ -134,7 +148,20 @@ void RemoteQuery::Connected(std::int16_t errorCode, const std::string& errorText
 void RemoteQuery::CryptoInformation(const std::string&, const std::string&, const std::string&,
                                     const std::string&, const std::string&, bool&) {}
 
-void RemoteQuery::HostFingerprint(const std::string&, bool&) {}
+// Decides before the client sends any user name, password or key signature.
+void RemoteQuery::HostFingerprint(const std::string& fingerprint, bool& accept) {
+    gOfferedHostKey = fingerprint;
+    const std::string pin = NormalizedPin(gHostKey);
+    if (pin.empty()) {
+        Trace("Host key not pinned: ", fingerprint);
+        return;
+    }
+    if (fingerprint != pin) {
+        hostKeyRefusal_ = HostKeyChangedText(gHostname, pin, fingerprint);
+        Trace(hostKeyRefusal_);
+        accept = false;
+    }
+}
 
 void RemoteQuery::Received(std::int16_t byteCount) {
     if (!Ssh) {
@@ -142,7 +169,7 @@ void RemoteQuery::Received(std::int16_t byteCount) {
     }
     connectedSeen_ = true;
     try {
-        const std::string piece = Ssh->TakeReceived(byteCount, 8);
+        const std::string piece = Ssh->TakeReceived(byteCount, kReceivedAsText);
         if (tooMuchOutput_) {
             return;  // dropped: the session is being given up
         }

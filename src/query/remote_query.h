@@ -13,15 +13,12 @@
 
 namespace tavrix {
 
-// The command line for an OS code and mount ("-1" already taken as empty);
-// nullopt for an OS code that has no command. Throws Failure for a "BRWDF"
-// mount name that a Windows shell would interpret.
-std::optional<std::string> BuildDfCommand(const std::string& os, const std::string& mount);
-
 class RemoteQuery : public SshNotifications {
   public:
     // Resets the records, hands the query state to a new client and opens the
-    // connection. Returns at once. A set-up failure (key file, a mount name the
+    // connection. With a pin (gHostKey) the client asks for the pinned key
+    // type first, and any other key ends the query before the login with
+    // HostKeyChangedText. Returns at once. A set-up failure (key file, a mount name the
     // Windows shell would interpret) ends the query with gErrorText and is
     // thrown on; a failing OpenConnection only ends the query with gErrorText.
     void Get_mount_list(const std::optional<std::string>& MountName);
@@ -56,6 +53,7 @@ class RemoteQuery : public SshNotifications {
     bool connectedSeen_ = false;
     std::size_t outputBytes_ = 0;
     bool tooMuchOutput_ = false;
+    std::string hostKeyRefusal_;  // the pin's refusal of the offered key
     std::chrono::steady_clock::time_point waitLimit_{};
     std::int16_t waitSeconds_ = 0;
 };

@@ -11,6 +11,16 @@
 
 namespace tavrix {
 
+// The numbers the SSH client contract takes.
+inline constexpr int kPresetNumber = 200;  // handed over before every connection
+inline constexpr int kLoginByKey = 2;      // SetLoginMethod: the key of SetLoginKey
+inline constexpr int kProtocolSsh1 = 2;    // SetProtocolChoice
+inline constexpr int kProtocolSsh2 = 3;
+inline constexpr int kProtocolEither = 4;
+inline constexpr int kKeyRsa = 0;  // ExportKey
+inline constexpr int kKeyDsa = 1;
+inline constexpr int kReceivedAsText = 8;  // TakeReceived's format
+
 class SshNotifications {
   public:
     virtual ~SshNotifications() = default;
@@ -19,8 +29,10 @@ class SshNotifications {
     virtual void CryptoInformation(const std::string& protocol, const std::string& remoteName,
                                    const std::string& scCipher, const std::string& csCipher,
                                    const std::string& keys, bool& accept) = 0;
+    // fingerprint: "<key type> SHA256:<base64 without padding>", as OpenSSH
+    // shows it; leaving accept true lets the login go on.
     virtual void HostFingerprint(const std::string& fingerprint, bool& accept) = 0;
-    // Output is ready: fetch it with TakeReceived(byteCount, 8).
+    // Output is ready: fetch it with TakeReceived(byteCount, kReceivedAsText).
     virtual void Received(std::int16_t byteCount) = 0;
     // Once at the end of every attempt: command ended, connect or login failed,
     // time limit passed, connection lost.
@@ -65,6 +77,9 @@ class SshClient {
     virtual void SetProtocolChoice(int choice) = 0;       // 2 SSH1, 3 SSH2, 4 either
     virtual void SetPort(std::int16_t port) = 0;          // the last value set counts
     virtual void SetTimeLimit(std::int16_t seconds) = 0;  // <= 0 stands for 60
+    // Asks the server for a host key of this type ("ssh-ed25519", "ssh-rsa",
+    // ...) first, so that a server with several keys shows the pinned one.
+    virtual void PreferHostKeyType(const std::string& /*keyType*/) {}
 
     // Starts the attempt and returns at once. Throws Failure when it cannot
     // even start (e.g. no command and no host).

@@ -94,7 +94,10 @@ std::filesystem::path PathFromCoreText(std::string_view path) {
 }
 
 std::string ReadRegularFile(const std::filesystem::path& path, std::string_view shownPath,
-                            std::string_view what, std::size_t maxBytes) {
+                            std::string_view what, std::size_t maxBytes, bool* readableByOthers) {
+    if (readableByOthers != nullptr) {
+        *readableByOthers = false;
+    }
     const FileReadFailure failure(what, shownPath);
     std::string content;
     std::array<char, 4096> buffer{};
@@ -155,6 +158,9 @@ std::string ReadRegularFile(const std::filesystem::path& path, std::string_view 
     }
     if (!S_ISREG(status.st_mode)) {
         failure.Throw("is not a regular file");
+    }
+    if (readableByOthers != nullptr) {
+        *readableByOthers = (status.st_mode & (S_IRGRP | S_IROTH)) != 0;
     }
     for (;;) {
         const ssize_t got = ::read(fd, buffer.data(), buffer.size());

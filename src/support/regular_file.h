@@ -18,8 +18,10 @@ std::filesystem::path PathFromCoreText(std::string_view path);
 // name `shownPath`: "<what> <path> does not exist", "... is a directory",
 // "... is not a regular file", "... is larger than <n> KiB", "... cannot be
 // read: <reason>" (all Failure). The read buffer is wiped: the file may hold
-// a secret.
+// a secret. `readableByOthers`, when given, tells whether the file's group or
+// others may read it (always false on Windows).
 std::string ReadRegularFile(const std::filesystem::path& path, std::string_view shownPath,
-                            std::string_view what, std::size_t maxBytes);
+                            std::string_view what, std::size_t maxBytes,
+                            bool* readableByOthers = nullptr);
 
 }  // namespace tavrix

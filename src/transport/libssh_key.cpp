@@ -5,6 +5,7 @@
 
 #include "support/failure.h"
 #include "support/regular_file.h"
+#include "support/scope_exit.h"
 #include "support/trace.h"
 #include "transport/libssh_library.h"
 
@@ -148,10 +149,7 @@ SharedKey ImportKeyText(const std::string& text) {
         }
         keyStart = end + 1;
     }
-    struct WipeOnExit {
-        std::string& text;
-        ~WipeOnExit() { Wipe(text); }
-    } wipe{passphrase};
+    const ScopeExit wipe([&] { Wipe(passphrase); });
     LogCapture log;
     ssh_key key = nullptr;
     const int rc = ssh_pki_import_privkey_base64(text.c_str() + keyStart,
@@ -167,6 +165,21 @@ SharedKey ImportKeyText(const std::string& text) {
 std::string KeyTypeName(ssh_key key) {
     const char* name = ssh_key_type_to_char(ssh_key_type(key));
     return name != nullptr ? name : "unknown";
+}
+
+std::string FingerprintOf(ssh_key key) {
+    std::string fingerprint = "unknown";
+    unsigned char* hash = nullptr;
+    size_t length = 0;
+    if (ssh_get_publickey_hash(key, SSH_PUBLICKEY_HASH_SHA256, &hash, &length) == 0) {
+        char* text = ssh_get_fingerprint_hash(SSH_PUBLICKEY_HASH_SHA256, hash, length);
+        if (text != nullptr) {
+            fingerprint = KeyTypeName(key) + " " + text;
+            ssh_string_free_char(text);
+        }
+        ssh_clean_pubkey_hash(&hash);
+    }
+    return fingerprint;
 }
 
 LibsshKey::LibsshKey() {
@@ -186,10 +199,7 @@ void LibsshKey::Forget() {
 void LibsshKey::LoadKeyFile(const std::string& path, const std::optional<std::string>& passphrase) {
     Forget();
     std::string content = ReadKeyFile(path);
-    struct WipeOnExit {
-        std::string& text;
-        ~WipeOnExit() { Wipe(text); }
-    } wipe{content};
+    const ScopeExit wipe([&] { Wipe(content); });
 
     if (!LooksLikePrivateKey(content)) {
         if (LooksLikePublicKey(content)) {

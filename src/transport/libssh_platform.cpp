@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <climits>
+#include <utility>
 
 #include "transport/libssh_client.h"
 #include "transport/libssh_key.h"
@@ -15,10 +16,15 @@ namespace {
 
 class LibsshPlatform : public SshPlatform {
   public:
-    LibsshPlatform() { libssh::EnsureLibrary(); }
+    explicit LibsshPlatform(libssh::KnownHostsCheck knownHosts)
+        : knownHosts_(std::move(knownHosts)) {
+        libssh::EnsureLibrary();
+    }
 
     std::unique_ptr<SshClient> CreateClient() override {
-        return std::make_unique<libssh::LibsshClient>();
+        auto client = std::make_unique<libssh::LibsshClient>();
+        client->SetKnownHostsCheck(knownHosts_);
+        return client;
     }
 
     std::unique_ptr<SshKey> CreateKey() override { return std::make_unique<libssh::LibsshKey>(); }
@@ -41,12 +47,19 @@ class LibsshPlatform : public SshPlatform {
         }
         client.Process();
     }
+
+  private:
+    libssh::KnownHostsCheck knownHosts_;
 };
 
 }  // namespace
 
 std::shared_ptr<SshPlatform> MakeLibsshPlatform() {
-    return std::make_shared<LibsshPlatform>();
+    return std::make_shared<LibsshPlatform>(libssh::KnownHostsCheck{});
+}
+
+std::shared_ptr<SshPlatform> MakeLibsshPlatform(libssh::KnownHostsCheck knownHosts) {
+    return std::make_shared<LibsshPlatform>(std::move(knownHosts));
 }
 
 }  // namespace tavrix

@@ -5,9 +5,12 @@
 #include <memory>
 
 #include "query/ssh_client.h"
+#include "transport/known_hosts.h"
 
 namespace tavrix {
 
 std::shared_ptr<SshPlatform> MakeLibsshPlatform();
+// Its clients check every host key against a known-hosts file as well.
+std::shared_ptr<SshPlatform> MakeLibsshPlatform(libssh::KnownHostsCheck knownHosts);
 
 }  // namespace tavrix

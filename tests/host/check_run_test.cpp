@@ -26,6 +26,9 @@ const char* const kListing =
     "/dev/sda1 1000 400 600 40% /\n"
     "/dev/sdb1 4000000 854 3145728 85% /var\n";
 
+constexpr const char* kPin = "ssh-ed25519 SHA256:YCXUg3Zf2dpy0bBv3bQJdlUzPZOFgNkqJFXgNe/1ZpE";
+constexpr const char* kOtherKey = "ssh-rsa SHA256:kM7JCOIQpoWNSpk9gXlQIitH6cbkFwyuYvBdDqcw/XQ";
+
 std::string Parameters(const std::string& extra = "") {
     return "#ENC=T#USR=monitor#PWD=" + Base64Encode("secret") +
            "#PROTO=A#PORT=22#KEYF=#KEYT=RSA#OS=LINUX#BLK=1024#RES=/"
@@ -84,7 +87,7 @@ TEST_P(CheckRunStopTest, StopsWithTheTextAndNoTrace) {
     EXPECT_FALSE(Traced("Return value: "));
     EXPECT_EQ(platform.logs.empty(), !GetParam().queried);
     const CheckOutcome& outcome = check.LastOutcome();
-    EXPECT_NE(outcome.refused, outcome.failed);
+    EXPECT_TRUE(outcome.status == CheckStatus::Refused || outcome.status == CheckStatus::Failed);
     EXPECT_FALSE(outcome.record);
     if (!platform.logs.empty()) {
         EXPECT_THAT(platform.LastCalls(), ::testing::Not(Contains("OpenConnection")));
@@ -119,7 +122,7 @@ TEST_F(CheckRunTest, APasswordThatDoesNotDecodeFailsInTheFrame) {
     EXPECT_FALSE(Check(With("PWD", "=AAA")));
     EXPECT_THAT(Result(), StartsWith("ERR: "));
     EXPECT_THAT(Result(), ::testing::EndsWith("( 0)"));
-    EXPECT_TRUE(check.LastOutcome().failed);
+    EXPECT_EQ(check.LastOutcome().status, CheckStatus::Failed);
     EXPECT_TRUE(platform.logs.empty());
 }
 
@@ -173,7 +176,18 @@ INSTANTIATE_TEST_SUITE_P(
                   Parameters(),
                   {Disconnect()},
                   false,
-                  "The SSH session ended before it connected"}),
+                  "The SSH session ended before it connected"},
+        QueryCase{"PinnedKeyMatches",
+                  Parameters("HKEY=" + std::string(kPin) + "#"),
+                  {OfferHostKey(kPin), Connect(), Output(kListing), Disconnect()},
+                  true,
+                  "Free space on /var is 3 GB"},
+        QueryCase{"PinnedKeyChanged",
+                  Parameters("HKEY=" + std::string(kPin) + "#"),
+                  {OfferHostKey(kOtherKey), Connect(), Output(kListing), Disconnect()},
+                  false,
+                  "The host key of db1 has changed: expected " + std::string(kPin) +
+                      ", the server offered " + kOtherKey}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(CheckRunTest, TheOutcomeCarriesTheRecordUsed) {
@@ -184,7 +198,7 @@ TEST_F(CheckRunTest, TheOutcomeCarriesTheRecordUsed) {
     EXPECT_EQ(outcome.record->Mount, "/var");
     EXPECT_EQ(outcome.record->Available, 3145728);
     EXPECT_EQ(outcome.blockSize, 1024);
-    EXPECT_FALSE(outcome.failed || outcome.refused || outcome.unknownMount);
+    EXPECT_EQ(outcome.status, CheckStatus::Evaluated);
     EXPECT_THAT(platform.LastCalls(), Contains("SetCommand df -k /var;exit"));
     EXPECT_THAT(platform.LastCalls(), Contains("SetHost db1"));
 }
@@ -208,7 +222,7 @@ TEST_F(CheckRunTest, ASessionThatNeverEndsEndsTheCheckWithATimeOut) {
     platform.sessions = {{Connect(), Output(kListing)}};
     EXPECT_FALSE(Check(Parameters(), 1.0));
     EXPECT_THAT(Result(), HasSubstr("Time-out"));
-    EXPECT_TRUE(check.LastOutcome().failed);
+    EXPECT_EQ(check.LastOutcome().status, CheckStatus::Failed);
     EXPECT_LT(check.LastOutcome().elapsed, std::chrono::seconds(30));
 }
 
