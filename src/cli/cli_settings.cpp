@@ -30,6 +30,15 @@ int PositionOption(const Codes& codes, const std::string& value, const std::stri
     return position;
 }
 
+// How many of `options` the command line gives.
+std::size_t CountGiven(const Arguments& args, const std::vector<OptionInfo>& options) {
+    std::size_t given = 0;
+    for (const auto& option : options) {
+        given += args.Has(option.name) ? 1 : 0;
+    }
+    return given;
+}
+
 }  // namespace
 
 std::vector<OptionInfo> SettingOptions() {
@@ -75,12 +84,7 @@ std::string SettingOptionsHelp() {
 }
 
 bool HasAnySettingOption(const Arguments& args) {
-    for (const auto& option : SettingOptions()) {
-        if (args.Has(option.name)) {
-            return true;
-        }
-    }
-    return false;
+    return CountGiven(args, SettingOptions()) > 0;
 }
 
 std::string OsCodeOption(const std::string& value) {
@@ -163,23 +167,14 @@ std::string ParameterOptionsHelp() {
 }
 
 bool HasStoredParameters(const Arguments& args) {
-    for (const auto& option : ParameterOptions()) {
-        if (args.Has(option.name)) {
-            return true;
-        }
-    }
-    return false;
+    return CountGiven(args, ParameterOptions()) > 0;
 }
 
 namespace {
 
 // The stored string from -P, --parameters-file or --parameters-env, if any.
 std::optional<std::string> StoredParameters(const Arguments& args) {
-    int given = 0;
-    for (const auto& option : ParameterOptions()) {
-        given += args.Has(option.name) ? 1 : 0;
-    }
-    if (given > 1) {
+    if (CountGiven(args, ParameterOptions()) > 1) {
         throw UsageError("give one of -P, --parameters-file and --parameters-env");
     }
     if (const auto text = args.Value("--parameters")) {
