@@ -40,9 +40,10 @@ int RunCheck(const std::vector<std::string>& argList) {
     known.push_back({"--host", "-H", true});
     known.push_back({"--timeout", "-t", true});
     known.push_back({"--parameters", "-P", true});
+    known.push_back(ModernOnlyOption());
     known.push_back({"--format", "", true});
     const Arguments args(argList, WithCommonOptions(known));
-    if (HandleCommonOptions(args, kHelp + SettingOptionsHelp())) {
+    if (HandleCommonOptions(args, kHelp + SettingOptionsHelp() + ModernOnlyHelp())) {
         return kExitOk;
     }
     if (!args.Positionals().empty()) {
@@ -60,7 +61,7 @@ int RunCheck(const std::vector<std::string>& argList) {
     check.kx_timeout = SecondsOption(args);
     const std::string parameters = ParametersFromArguments(args, true);
     check.kx_parameter = parameters;
-    if (!InstallSshTransport()) {
+    if (!InstallSshTransport(args.Has("--modern-only"))) {
         PrintError("tavrix-check: this build has no SSH transport");
         return kExitUnknown;
     }

@@ -60,9 +60,10 @@ int RunMounts(const std::vector<std::string>& argList) {
     known.push_back({"--host", "-H", true});
     known.push_back({"--timeout", "-t", true});
     known.push_back({"--parameters", "-P", true});
+    known.push_back(ModernOnlyOption());
     known.push_back({"--json", "", false});
     const Arguments args(argList, WithCommonOptions(known));
-    if (HandleCommonOptions(args, kHelp + SettingOptionsHelp())) {
+    if (HandleCommonOptions(args, kHelp + SettingOptionsHelp() + ModernOnlyHelp())) {
         return kExitOk;
     }
     if (!args.Positionals().empty()) {
@@ -83,7 +84,7 @@ int RunMounts(const std::vector<std::string>& argList) {
         PrintError("Can't connect to an SSH server without a password");
         return kExitUnknown;
     }
-    if (!InstallSshTransport()) {
+    if (!InstallSshTransport(args.Has("--modern-only"))) {
         PrintError("tavrix-check: this build has no SSH transport");
         return kExitUnknown;
     }

@@ -19,7 +19,12 @@ std::vector<OptionInfo> WithCommonOptions(std::vector<OptionInfo> known);
 // Prints `help` and returns true for --help; switches the traces on for --trace.
 bool HandleCommonOptions(const Arguments& args, const std::string& help);
 
+// --modern-only: the SSH transport offers no SHA-1 key exchange or signature,
+// no CBC cipher and no DSA key (for check and mounts).
+OptionInfo ModernOnlyOption();
+std::string ModernOnlyHelp();
+
 // Installs the SSH transport when the build has one; false when it has none.
-bool InstallSshTransport();
+bool InstallSshTransport(bool modernOnly);
 
 }  // namespace tavrix::cli

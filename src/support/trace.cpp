@@ -24,6 +24,10 @@ bool TraceWantedAtStart() {
 }  // namespace
 
 std::atomic<bool> gTraceToOutput{TraceWantedAtStart()};
+#ifdef _WIN32
+// The command line's --trace: standard error as well as the debugger.
+std::atomic<bool> gTraceToStandardError{false};
+#endif
 thread_local std::vector<std::string>* tCapture = nullptr;
 
 void Emit(std::string_view text) {
@@ -34,8 +38,12 @@ void Emit(std::string_view text) {
         return;
     }
 #ifdef _WIN32
-    const std::string line(text);
+    std::string line(text);
     OutputDebugStringA(line.c_str());
+    if (gTraceToStandardError.load(std::memory_order_relaxed)) {
+        line.push_back('\n');
+        std::fwrite(line.data(), 1, line.size(), stderr);
+    }
 #else
     std::string line(text);
     line.push_back('\n');
@@ -47,6 +55,9 @@ void Emit(std::string_view text) {
 
 void SetTraceEnabled(bool enabled) {
     trace_detail::gTraceToOutput.store(enabled, std::memory_order_relaxed);
+#ifdef _WIN32
+    trace_detail::gTraceToStandardError.store(enabled, std::memory_order_relaxed);
+#endif
 }
 
 TraceCapture::TraceCapture() : previous_(trace_detail::tCapture) {

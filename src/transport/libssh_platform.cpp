@@ -15,10 +15,12 @@ namespace {
 
 class LibsshPlatform : public SshPlatform {
   public:
-    LibsshPlatform() { libssh::EnsureLibrary(); }
+    explicit LibsshPlatform(libssh::AlgorithmPolicy policy) : policy_(policy) {
+        libssh::EnsureLibrary();
+    }
 
     std::unique_ptr<SshClient> CreateClient() override {
-        return std::make_unique<libssh::LibsshClient>();
+        return std::make_unique<libssh::LibsshClient>(policy_);
     }
 
     std::unique_ptr<SshKey> CreateKey() override { return std::make_unique<libssh::LibsshKey>(); }
@@ -41,12 +43,15 @@ class LibsshPlatform : public SshPlatform {
         }
         client.Process();
     }
+
+  private:
+    libssh::AlgorithmPolicy policy_;
 };
 
 }  // namespace
 
-std::shared_ptr<SshPlatform> MakeLibsshPlatform() {
-    return std::make_shared<LibsshPlatform>();
+std::shared_ptr<SshPlatform> MakeLibsshPlatform(libssh::AlgorithmPolicy policy) {
+    return std::make_shared<LibsshPlatform>(policy);
 }
 
 }  // namespace tavrix

@@ -5,9 +5,12 @@
 #include <memory>
 
 #include "query/ssh_client.h"
+#include "transport/ssh_algorithms.h"
 
 namespace tavrix {
 
-std::shared_ptr<SshPlatform> MakeLibsshPlatform();
+// Every client of the platform offers the algorithms of `policy`.
+std::shared_ptr<SshPlatform> MakeLibsshPlatform(
+    libssh::AlgorithmPolicy policy = libssh::AlgorithmPolicy::kCompatible);
 
 }  // namespace tavrix
