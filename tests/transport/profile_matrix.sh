@@ -110,6 +110,16 @@ for profile in $TAVRIX_SSH_PROFILES; do
     fi
 done
 
+# --trace tells what was negotiated, on both builds, and never the password.
+if [ -n "${TAVRIX_SSH_PROFILE_KBDINT_PAM_PORT:-}" ]; then
+    run_check --port "$TAVRIX_SSH_PROFILE_KBDINT_PAM_PORT" --trace \
+        --password-file "$(file_arg "$TAVRIX_SSH_PASSWORD_FILE")"
+    [[ $out == *"SSH handshake done after"*"key exchange curve25519-sha256"* ]] ||
+        fail "--trace: no negotiated algorithms in: $out"
+    [[ $out == *"answered with the password"* ]] || fail "--trace: no keyboard-interactive round in: $out"
+    [[ $out != *"$(cat "$TAVRIX_SSH_PASSWORD_FILE")"* ]] || fail "--trace shows the password"
+fi
+
 # Keyboard-interactive with a wrong password names both methods it tried.
 if [ -n "${TAVRIX_SSH_PROFILE_KBDINT_PAM_PORT:-}" ]; then
     wrong=$(mktemp)
