@@ -91,10 +91,6 @@ bool HasAnySettingOption(const Arguments& args) {
     return false;
 }
 
-int DefaultBlockSize(const std::string& os) {
-    return os == "TRUE64" || os == "AIX" ? 512 : 1024;
-}
-
 std::string OsCodeOption(const std::string& value) {
     return std::string(kOsCodes[static_cast<std::size_t>(PositionOption(kOsCodes, value, "--os"))]);
 }
@@ -179,7 +175,7 @@ std::string ParametersFromArguments(const Arguments& args, bool mountRequired) {
     if (!hasOptions) {
         throw UsageError("give -P PARAMETERS or the setting options (--user, --os, ...)");
     }
-    FormValues values = FormValuesFromOptions(args, mountRequired);
+    const FormValues values = FormValuesFromOptions(args, mountRequired);
     return BuildParameterString(values);
 }
 

@@ -24,10 +24,6 @@ FormValues FormValuesFromOptions(const Arguments& args, bool mountRequired);
 // of the file is dropped); empty when neither is given.
 std::string PasswordFromOptions(const Arguments& args);
 
-// The block size the settings form picks for an OS code (512 for "TRUE64" and
-// "AIX", 1024 otherwise).
-int DefaultBlockSize(const std::string& os);
-
 // Validates an OS code, an end-of-line code or a unit code (UsageError).
 std::string OsCodeOption(const std::string& value);
 std::string EolCodeOption(const std::string& value);

@@ -6,11 +6,12 @@
 #include "cli/cli_settings.h"
 #include "cli/cli_text.h"
 #include "cli/commands.h"
+#include "dialog/mount_listing.h"
 #include "host/codes.h"
 #include "host/parameter_string.h"
+#include "query/query_setup.h"
 #include "query/query_state.h"
 #include "query/remote_query.h"
-#include "support/base64.h"
 #include "support/numbers.h"
 
 namespace tavrix::cli {
@@ -26,21 +27,15 @@ const char* const kHelp =
     "\n";
 
 // The picker reads the form, which was loaded from the parameter string: an
-// unknown OS code leaves the form's "LINUX", unknown list codes their defaults.
-void FillQueryStateLikeThePicker(const std::string& parameters) {
-    auto value = [&](const char* key) { return GetKeyValue(parameters, key); };
-    gUsername = value("USR");
-    gPassword = Base64Decode(value("PWD"));
-    gKeyfile = value("KEYF");
-    gKeyType = value("KEYT") == "DSA" ? "DSA" : "RSA";
-    const std::string protocol = value("PROTO");
-    gProtocol = protocol == "1" || protocol == "2" ? protocol : "A";
-    gPort = NarrowToInt16(ReadKeyNumber(value("PORT")));
-    const std::string os = value("OS");
-    gOS = PositionOf(kOsCodes, os) >= 0 ? os : "LINUX";
-    const std::string eol = value("EOL");
-    gEOL = eol == "CR" || eol == "CRLF" ? eol : "LF";
-    gResource.clear();
+// unknown OS code leaves the form's "LINUX". The other codes the form would
+// also default, but the query reads them the same way in either form.
+QueryInputs InputsLikeThePicker(const std::string& parameters) {
+    QueryInputs inputs = QueryInputsFromParameters(parameters);
+    if (PositionOf(kOsCodes, inputs.os.value_or("")) < 0) {
+        inputs.os = std::string(kOsCodes[kOsLinux]);
+    }
+    inputs.resource.clear();
+    return inputs;
 }
 
 void PrintJson() {
@@ -73,15 +68,17 @@ int RunMounts(const std::vector<std::string>& argList) {
     const double seconds = SecondsOption(args);
     const std::string parameters = ParametersFromArguments(args, false);
 
-    gHostname = host;
-    gTimeout = NarrowToInt16(seconds);
-    FillQueryStateLikeThePicker(parameters);
-    if (gUsername.empty()) {
-        PrintError("Can't connect to an SSH server without a username");
+    const std::int16_t timeout = NarrowToInt16(seconds);
+    QueryInputs inputs = InputsLikeThePicker(parameters);
+    inputs.hostname = host;
+    inputs.timeout = timeout;
+    const MissingLogin missing = FindMissingLogin(inputs);
+    if (missing == MissingLogin::Username) {
+        PrintError(std::string(kNoUsernameMessage));
         return kExitUnknown;
     }
-    if (gPassword.empty() && gKeyfile.empty()) {
-        PrintError("Can't connect to an SSH server without a password");
+    if (missing == MissingLogin::Password) {
+        PrintError(std::string(kNoPasswordMessage));
         return kExitUnknown;
     }
     if (!InstallSshTransport(args.Has("--modern-only"))) {
@@ -89,9 +86,7 @@ int RunMounts(const std::vector<std::string>& argList) {
         return kExitUnknown;
     }
 
-    gExpectHeader = true;
-    gDisconnected = false;
-    gFirstLine.clear();
+    SetUpListingQuery(inputs);
     RemoteQuery query;
     query.Get_mount_list(std::string("-1"));
     query.WaitUntilDisconnected();

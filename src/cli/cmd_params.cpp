@@ -108,7 +108,7 @@ int Build(const Arguments& args) {
     if (args.Positionals().size() != 1) {
         throw UsageError("params build takes options only");
     }
-    FormValues values = FormValuesFromOptions(args, true);
+    const FormValues values = FormValuesFromOptions(args, true);
     PrintLine(AnsiToUtf8(BuildParameterString(values)));
     return kExitOk;
 }

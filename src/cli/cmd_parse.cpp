@@ -8,10 +8,12 @@
 #include "cli/cli_settings.h"
 #include "cli/cli_text.h"
 #include "cli/commands.h"
+#include "host/codes.h"
 #include "host/evaluation.h"
 #include "host/parameter_string.h"
 #include "query/df_parser.h"
 #include "query/output_capture.h"
+#include "query/query_setup.h"
 #include "query/query_state.h"
 #include "support/numbers.h"
 
@@ -167,12 +169,11 @@ int RunParse(const std::vector<std::string>& argList) {
     }
 
     // The query state as a check sets it before its query starts.
-    gOS = os;
-    gEOL = eol;
-    gResource = mount;
-    gExpectHeader = true;
-    gFirstLine.clear();
-    ResetMountRecords();
+    QueryInputs inputs;
+    inputs.os = os;
+    inputs.eol = eol;
+    inputs.resource = mount;
+    SetUpCheckQuery(inputs);
     FeedParser(input, eol);
 
     std::optional<Verdict> verdict;

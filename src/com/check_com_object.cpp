@@ -57,10 +57,6 @@ class CheckRunningFlag {
     CheckRunningFlag& operator=(const CheckRunningFlag&) = delete;
 };
 
-std::string FailureText(const std::string& description) {
-    return "ERR: " + description + "( 0)";
-}
-
 HRESULT Store(Variant& property, const VARIANT& value) {
     return ComBoundary([&] { return property.CopyFrom(value); });
 }

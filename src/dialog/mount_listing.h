@@ -9,6 +9,7 @@
 #include "dialog/dialog_toolkit.h"
 #include "dialog/mount_picker.h"
 #include "host/parameter_string.h"
+#include "query/query_setup.h"
 #include "query/remote_query.h"
 
 namespace tavrix {
@@ -18,11 +19,10 @@ inline constexpr std::string_view kNoUsernameMessage =
 inline constexpr std::string_view kNoPasswordMessage =
     "Can't connect to an SSH server without a password";
 
-// Copies the form's values into the query state for a listing of every
-// mount. Throws Failure ("Type mismatch" for a time-out that is not a number,
-// "Overflow" for a time-out or port beyond 16 bits); what was copied before
-// stays copied.
-void CopyFormToQueryState(const FormValues& values, std::string_view hostname,
+// The form's values as the inputs of a listing of every mount. Throws Failure
+// ("Type mismatch" for a time-out that is not a number, "Overflow" for a
+// time-out or port beyond 16 bits).
+QueryInputs ListingInputs(const FormValues& values, std::string_view hostname,
                           std::string_view timeout);
 
 // The Mount of every record of the finished query, in output order; a record

@@ -8,6 +8,7 @@
 #include "support/base64.h"
 #include "support/failure.h"
 #include "support/numbers.h"
+#include "support/text.h"
 #include "support/trace.h"
 
 namespace tavrix {
@@ -38,21 +39,11 @@ constexpr std::array<std::string_view, 12> kOsEntries = {"Linux",
                                                          "VMWare ESX server 4.x"};
 constexpr std::array<std::string_view, 3> kEolEntries = {"CR", "LF", "CRLF"};
 constexpr std::array<std::string_view, 2> kKeyTypeEntries = {"RSA", "DSA"};
-
-constexpr int kProtocolAuto = 2;
-constexpr int kBlockSize1024 = 2;
-constexpr int kEolLf = 1;
-
-// The block size each OS position implies; -1 leaves the user's choice.
-constexpr std::array<int, 12> kBlockSizeForOs = {2, 2, 2, 2, 1, 2, 1, 2, -1, -1, -1, -1};
-
-std::string_view TrimBlanks(std::string_view text) {
-    const auto first = text.find_first_not_of(' ');
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
+static_assert(kProtocolEntries.size() == kProtocolCodes.size() &&
+              kBlockSizeEntries.size() == kBlockSizes.size() &&
+              kUnitEntries.size() == kUnitCodes.size() && kOsEntries.size() == kOsCodes.size() &&
+              kEolEntries.size() == kEolCodes.size() &&
+              kKeyTypeEntries.size() == kKeyTypeCodes.size());
 
 int BlockSizePosition(double number) {
     for (std::size_t i = 0; i < kBlockSizes.size(); ++i) {
@@ -61,11 +52,6 @@ int BlockSizePosition(double number) {
         }
     }
     return kBlockSize1024;
-}
-
-int EolPosition(std::string_view code) {
-    const int position = PositionOf(kEolCodes, code);
-    return position < 0 ? kEolLf : position;
 }
 
 }  // namespace
@@ -152,20 +138,16 @@ void SettingsForm::Form_Load() {
     FillList(ControlId::cmbProtocol, kProtocolEntries, kProtocolAuto);
     toolkit_.SetText(ControlId::txtPort, "22");
     FillList(ControlId::cmbBlockSize, kBlockSizeEntries, kBlockSize1024);
-    FillList(ControlId::cmbUnit, kUnitEntries, 0);
-    FillList(ControlId::cmbOS, kOsEntries, 0);
+    FillList(ControlId::cmbUnit, kUnitEntries, PositionOf(kUnitCodes, "B"));
+    FillList(ControlId::cmbOS, kOsEntries, kOsLinux);
     FillList(ControlId::cmbEOL, kEolEntries, kEolLf);
-    FillList(ControlId::cmbKeyType, kKeyTypeEntries, 0);
+    FillList(ControlId::cmbKeyType, kKeyTypeEntries, kKeyTypeRsa);
 }
 
 void SettingsForm::cmbOS_Click() {
-    const int os = toolkit_.GetListIndex(ControlId::cmbOS);
-    if (os < 0 || os >= static_cast<int>(kBlockSizeForOs.size())) {
-        return;
-    }
-    const int blockSize = kBlockSizeForOs[static_cast<std::size_t>(os)];
-    if (blockSize >= 0) {
-        toolkit_.SetListIndex(ControlId::cmbBlockSize, blockSize);
+    const auto os = CodeAt(kOsTable, toolkit_.GetListIndex(ControlId::cmbOS));
+    if (os && os->blockSize > 0) {
+        toolkit_.SetListIndex(ControlId::cmbBlockSize, PositionOf(kBlockSizes, os->blockSize));
     }
 }
 
@@ -196,9 +178,8 @@ void SettingsForm::LoadSettings(std::string_view hostname, std::string_view time
         SetText(ControlId::txtUsername, username);
         SetText(ControlId::txtPassword, password);
         SetText(ControlId::txtKeyfile, keyfile);
-        SetListIndex(ControlId::cmbKeyType, keyType == "DSA" ? 1 : 0);
-        SetListIndex(ControlId::cmbProtocol,
-                     protocol == "1" ? 0 : (protocol == "2" ? 1 : kProtocolAuto));
+        SetListIndex(ControlId::cmbKeyType, PositionOr(kKeyTypeCodes, keyType, kKeyTypeRsa));
+        SetListIndex(ControlId::cmbProtocol, PositionOr(kProtocolCodes, protocol, kProtocolAuto));
         SetText(ControlId::txtPort, FormatNumber(ReadKeyNumber(port)));
         // The OS first: its block size rule runs, then the stored size wins.
         if (const int position = PositionOf(kOsCodes, os); position >= 0) {
@@ -210,7 +191,7 @@ void SettingsForm::LoadSettings(std::string_view hostname, std::string_view time
             SetListIndex(ControlId::cmbUnit, position);
         }
     }
-    SetListIndex(ControlId::cmbEOL, EolPosition(eol));
+    SetListIndex(ControlId::cmbEOL, PositionOr(kEolCodes, eol, kEolLf));
     SetText(ControlId::txtCompareValue, compareValue);
     SetValue(ControlId::chkReturn_as_number, returnAsNumber == "1");
 }
@@ -227,7 +208,7 @@ void SettingsForm::btOK_Click() {
     if (listingRunning_) {
         return;
     }
-    FormValues values = ReadFormValues(toolkit_);
+    const FormValues values = ReadFormValues(toolkit_);
     if (values.compareValue.empty()) {
         toolkit_.SetText(ControlId::txtCompareValue, "0");
     }

@@ -4,8 +4,8 @@
 
 #include "host/evaluation.h"
 #include "host/parameter_string.h"
+#include "query/query_setup.h"
 #include "query/query_state.h"
-#include "support/base64.h"
 #include "support/failure.h"
 #include "support/numbers.h"
 #include "support/trace.h"
@@ -14,33 +14,27 @@ namespace tavrix {
 
 namespace {
 
-// Fills the query state from the properties and the parameter string.
-EvaluationSettings ReadSettings(const CheckObject& check) {
-    gTimeout = TimeoutSeconds(check.kx_timeout);
-    gHostname = PropertyText(check.kx_hostname);
+struct CheckSettings {
+    QueryInputs query;
+    EvaluationSettings evaluation;
+};
+
+CheckSettings ReadSettings(const CheckObject& check) {
+    const std::int16_t timeout = TimeoutSeconds(check.kx_timeout);
     const std::string parameters = PropertyText(check.kx_parameter);
+    CheckSettings settings;
+    settings.query = QueryInputsFromParameters(parameters);
+    settings.query.hostname = PropertyText(check.kx_hostname);
+    settings.query.timeout = timeout;
 
-    EvaluationSettings settings;
-    gUsername = GetKeyValue(parameters, "USR");
-    gPassword = Base64Decode(GetKeyValue(parameters, "PWD"));
-    gProtocol = GetKeyValue(parameters, "PROTO");
-    gPort = NarrowToInt16(ReadKeyNumber(GetKeyValue(parameters, "PORT")));
-    gKeyfile = GetKeyValue(parameters, "KEYF");
-    gKeyType = GetKeyValue(parameters, "KEYT");
-    gOS = GetKeyValue(parameters, "OS");
-    settings.blockSize = NarrowToInt32(ReadKeyNumber(GetKeyValue(parameters, "BLK")));
-    gResource = GetKeyValue(parameters, "RES");
-    settings.unit = GetKeyValue(parameters, "UNIT");
-    settings.compareValue = ReadKeyNumber(GetKeyValue(parameters, "COM"));
-    gEOL = GetKeyValue(parameters, "EOL");
-    settings.returnAsNumber = GetKeyValue(parameters, "RAN") == "1";
-    settings.resource = gResource;
-    settings.os = gOS;
+    EvaluationSettings& evaluation = settings.evaluation;
+    evaluation.blockSize = NarrowToInt32(ReadKeyNumber(GetKeyValue(parameters, "BLK")));
+    evaluation.unit = GetKeyValue(parameters, "UNIT");
+    evaluation.compareValue = ReadKeyNumber(GetKeyValue(parameters, "COM"));
+    evaluation.returnAsNumber = GetKeyValue(parameters, "RAN") == "1";
+    evaluation.resource = settings.query.resource;
+    evaluation.os = settings.query.os.value_or("");
     return settings;
-}
-
-std::string FailureText(const std::string& description) {
-    return "ERR: " + description + "( 0)";
 }
 
 }  // namespace
@@ -49,14 +43,15 @@ bool CheckObject::kx_docheck() {
     const auto started = std::chrono::steady_clock::now();
     CheckOutcome outcome;
     try {
-        const EvaluationSettings settings = ReadSettings(*this);
-        outcome.blockSize = settings.blockSize;
-        gExpectHeader = true;
+        const CheckSettings settings = ReadSettings(*this);
+        outcome.blockSize = settings.evaluation.blockSize;
+        SetUpCheckQuery(settings.query);
 
-        if (gUsername.empty()) {
+        const MissingLogin missing = FindMissingLogin(settings.query);
+        if (missing == MissingLogin::Username) {
             outcome.refused = true;
             outcome.text = "ERR: can't connect to an SSH server without a USERNAME";
-        } else if (gKeyfile.empty() && gPassword.empty()) {
+        } else if (missing == MissingLogin::Password) {
             outcome.refused = true;
             outcome.text = "ERR: can't connect to an SSH server without a PASSWORD";
         } else {
@@ -66,7 +61,8 @@ bool CheckObject::kx_docheck() {
                 outcome.failed = true;
                 outcome.text = gErrorText;
             } else {
-                const Verdict verdict = EvaluateRecords(gMountRecords, gMountCount, settings);
+                const Verdict verdict =
+                    EvaluateRecords(gMountRecords, gMountCount, settings.evaluation);
                 outcome.result = verdict.enough;
                 outcome.text = verdict.text;
                 if (verdict.recordIndex && *verdict.recordIndex < gMountRecords.size()) {

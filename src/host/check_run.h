@@ -5,22 +5,12 @@
 #include <chrono>
 #include <optional>
 #include <string>
-#include <variant>
 
+#include "host/property_value.h"
 #include "query/mount_record.h"
 #include "query/remote_query.h"
 
 namespace tavrix {
-
-// A host property as the portable side sees a VARIANT: empty, a number or text.
-using PropertyValue = std::variant<std::monostate, double, std::string>;
-
-std::string PropertyText(const PropertyValue& value);
-
-// kx_timeout as the whole seconds of gTimeout: empty is 0, a number is rounded
-// half to even, a text must be a number once trimmed. Throws Failure ("Type
-// mismatch", "Overflow").
-std::int16_t TimeoutSeconds(const PropertyValue& value);
 
 struct CheckOutcome {
     bool result = false;

@@ -5,30 +5,12 @@
 
 #include <algorithm>
 
+#include "host/codes.h"
 #include "query/mount_match.h"
 #include "support/numbers.h"
 
 namespace tavrix {
 namespace {
-
-constexpr std::string_view kPercentUnit = "%";
-
-// How often the free bytes are divided by 1024; "B" and unknown units stay bytes.
-int KilobyteSteps(std::string_view unit) {
-    if (unit == "KB") {
-        return 1;
-    }
-    if (unit == "MB") {
-        return 2;
-    }
-    if (unit == "GB") {
-        return 3;
-    }
-    if (unit == "TB") {
-        return 4;
-    }
-    return 0;
-}
 
 std::string ResultText(const EvaluationSettings& settings, const std::string& figureAndUnit) {
     if (settings.returnAsNumber) {

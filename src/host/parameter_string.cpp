@@ -8,6 +8,7 @@
 #include "support/base64.h"
 #include "support/failure.h"
 #include "support/numbers.h"
+#include "support/text.h"
 
 namespace tavrix {
 
@@ -47,44 +48,10 @@ std::string UpperCopy(std::string_view text) {
     return upper;
 }
 
-std::string_view TrimBlanks(std::string_view text) {
-    const auto first = text.find_first_not_of(' ');
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    const auto last = text.find_last_not_of(' ');
-    return text.substr(first, last - first + 1);
-}
-
-}  // namespace
-
-// Mirrors ReadKeyNumber, which skips blanks, tabs and line feeds wherever they
-// stand. Without this check, "abc" would silently be written as 0.
-bool HoldsKeyNumber(std::string_view text) {
-    std::string packed;
-    for (char c : text) {
-        if (c != ' ' && c != '\t' && c != '\n') {
-            packed.push_back(c);
-        }
-    }
-    std::size_t i = 0;
-    if (i < packed.size() && (packed[i] == '+' || packed[i] == '-')) {
-        ++i;
-    }
-    auto isDigit = [&](std::size_t at) {
-        return at < packed.size() && packed[at] >= '0' && packed[at] <= '9';
-    };
-    return isDigit(i) || (i < packed.size() && packed[i] == '.' && isDigit(i + 1));
-}
-
-namespace {
-
+// The code at a chosen position; nothing is written when no entry is chosen.
 template <typename Codes>
-std::string CodeAt(const Codes& codes, int index) {
-    if (index < 0 || static_cast<std::size_t>(index) >= codes.size()) {
-        return {};  // no entry chosen
-    }
-    return std::string(codes[static_cast<std::size_t>(index)]);
+std::string ChosenCode(const Codes& codes, int position) {
+    return std::string(CodeAt(codes, position).value_or(""));
 }
 
 // A "#" would end the value early, and what follows it could be read as an
@@ -102,6 +69,9 @@ std::string PortText(std::string_view port) {
     if (!HoldsKeyNumber(port)) {
         throw Failure("The port must be a number");
     }
+    if (!HoldsOnlyKeyNumber(port)) {
+        throw Failure("The port must be a number with nothing after it");
+    }
     const double number = ReadKeyNumber(port);
     const double whole = std::nearbyint(number);  // half to even, as the check run rounds
     if (!(whole >= 0 && whole <= 32767)) {
@@ -110,9 +80,14 @@ std::string PortText(std::string_view port) {
     return std::to_string(static_cast<int>(whole));
 }
 
+// Without this check, "abc" would silently be written as 0.
 std::string ThresholdText(std::string_view threshold) {
     if (!HoldsKeyNumber(threshold)) {
         throw Failure("The threshold must be a number");
+    }
+    // Reading would stop at the comma of "2,5" and store 2 without a word.
+    if (!HoldsOnlyKeyNumber(threshold)) {
+        throw Failure("The threshold must be a number with nothing after it (write 2.5, not 2,5)");
     }
     const double number = ReadKeyNumber(threshold);
     if (!std::isfinite(number)) {
@@ -121,21 +96,8 @@ std::string ThresholdText(std::string_view threshold) {
     return FormatNumber(number);
 }
 
-std::string EolCode(int index) {
-    if (index == 0) {
-        return "CR";
-    }
-    if (index == 2) {
-        return "CRLF";
-    }
-    return "LF";
-}
-
-std::string BlockSizeText(int index) {
-    if (index < 0 || static_cast<std::size_t>(index) >= kBlockSizes.size()) {
-        return "0";
-    }
-    return std::to_string(kBlockSizes[static_cast<std::size_t>(index)]);
+std::string BlockSizeText(int position) {
+    return std::to_string(CodeAt(kBlockSizes, position).value_or(0));
 }
 
 }  // namespace
@@ -158,31 +120,43 @@ std::string GetKeyValue(std::string_view parameters, std::string_view key) {
     return std::string(parameters.substr(start, end - start));
 }
 
-std::string BuildParameterString(FormValues& values) {
+QueryInputs QueryInputsFromParameters(std::string_view parameters) {
+    QueryInputs inputs;
+    inputs.username = GetKeyValue(parameters, "USR");
+    inputs.password = Base64Decode(GetKeyValue(parameters, "PWD"));
+    inputs.protocol = GetKeyValue(parameters, "PROTO");
+    inputs.port = NarrowToInt16(ReadKeyNumber(GetKeyValue(parameters, "PORT")));
+    inputs.keyfile = GetKeyValue(parameters, "KEYF");
+    inputs.keyType = GetKeyValue(parameters, "KEYT");
+    inputs.os = GetKeyValue(parameters, "OS");
+    inputs.resource = GetKeyValue(parameters, "RES");
+    inputs.eol = GetKeyValue(parameters, "EOL");
+    return inputs;
+}
+
+std::string BuildParameterString(const FormValues& values) {
     RefuseHash(values.username, "user name");
     const std::string keyfile(TrimBlanks(values.keyfile));
     RefuseHash(keyfile, "key file");
     const std::string resource(TrimBlanks(values.resource));
     RefuseHash(resource, "mount");
 
-    if (values.compareValue.empty()) {
-        values.compareValue = "0";
-    }
     const std::string port = PortText(values.port);
-    const std::string threshold = ThresholdText(values.compareValue);
+    const std::string threshold =
+        ThresholdText(values.compareValue.empty() ? "0" : std::string_view(values.compareValue));
 
     std::string text = "#ENC=T#USR=" + values.username;
     text += "#PWD=" + Base64Encode(values.password);
-    text += "#PROTO=" + CodeAt(kProtocolCodes, values.protocolIndex);
+    text += "#PROTO=" + ChosenCode(kProtocolCodes, values.protocolIndex);
     text += "#PORT=" + port;
     text += "#KEYF=" + keyfile;
-    text += "#KEYT=" + CodeAt(kKeyTypeCodes, values.keyTypeIndex);
-    text += "#OS=" + CodeAt(kOsCodes, values.osIndex);
+    text += "#KEYT=" + ChosenCode(kKeyTypeCodes, values.keyTypeIndex);
+    text += "#OS=" + ChosenCode(kOsCodes, values.osIndex);
     text += "#BLK=" + BlockSizeText(values.blockSizeIndex);
     text += "#RES=" + resource;
-    text += "#UNIT=" + CodeAt(kUnitCodes, values.unitIndex);
+    text += "#UNIT=" + ChosenCode(kUnitCodes, values.unitIndex);
     text += "#COM=" + threshold;
-    text += "#EOL=" + EolCode(values.eolIndex);
+    text += "#EOL=" + std::string(CodeAt(kEolCodes, values.eolIndex).value_or(kEolCodes[kEolLf]));
     text += "#RAN=" + std::string(values.returnAsNumber ? "1" : "0");
     text += "#";
     return text;

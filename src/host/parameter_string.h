@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "query/query_setup.h"
+
 namespace tavrix {
 
 // The value of the first entry with `key` (any letter case), in its own case;
@@ -11,10 +13,11 @@ namespace tavrix {
 // Windows hosts upper-case Windows-1252 (accented letters too), byte for byte.
 std::string GetKeyValue(std::string_view parameters, std::string_view key);
 
-// Whether a numeric value holds a number at all (ReadKeyNumber reads text
-// without one as 0): after blanks, tabs and line feeds, a sign at most, then a
-// digit or "." and a digit.
-bool HoldsKeyNumber(std::string_view text);
+// The query's login, command and parser settings as a check reads them: the
+// values as stored, the password decoded, PORT rounded to 16 bits. The host
+// name and time-out are the host's own and stay empty. Throws Failure for a
+// password that does not decode and for a port beyond 16 bits.
+QueryInputs QueryInputsFromParameters(std::string_view parameters);
 
 // The settings as the settings form holds them: texts and list positions
 // (-1 when the user typed into a combo box and no entry is chosen).
@@ -34,13 +37,13 @@ struct FormValues {
     bool returnAsNumber = false;
 };
 
-// Builds the 14-entry string in the template's order. Sets an empty
-// compareValue to "0" first, as the form does. Throws Failure naming the field
-// when the port or the threshold holds no number, when the port (rounded half
+// Builds the 14-entry string in the template's order; an empty compareValue is
+// written as "0". Throws Failure naming the field when the port or the
+// threshold holds no number or anything after it ("2,5"), when the port (rounded half
 // to even and written whole: "22.6" -> 23) lies outside 0..32767 (the check
 // run reads PORT as a 16-bit number; 0 stands for 22), or when the user name,
 // key file or mount holds "#", so that nothing the check run would misread is
 // ever written.
-std::string BuildParameterString(FormValues& values);
+std::string BuildParameterString(const FormValues& values);
 
 }  // namespace tavrix

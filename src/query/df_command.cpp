@@ -3,6 +3,7 @@
 
 #include "query/remote_query.h"
 #include "support/failure.h"
+#include "support/text.h"
 
 namespace tavrix {
 
@@ -29,10 +30,6 @@ constexpr std::array<DfCommand, 12> kDfCommands = {{
     {"VMESX", "vdf ", ";exit"},
     {"VMESX4", "vdf ", ";exit"},
 }};
-
-bool IsAsciiLetterOrDigit(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
-}
 
 // Characters that no POSIX shell treats specially outside quotes.
 bool IsPlainInPosixShell(char c) {

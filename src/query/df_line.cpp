@@ -17,7 +17,6 @@ namespace tavrix {
 namespace {
 
 using df_words::TakeWord;
-using df_words::TrimBlanks;
 
 // A number too large for its field leaves the field 0; the rest of the line
 // is still stored.

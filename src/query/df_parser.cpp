@@ -21,9 +21,6 @@
 namespace tavrix {
 namespace {
 
-using df_words::ContainsBlank;
-using df_words::TrimBlanks;
-
 // Walks the lines of one piece; the text after the last separator is a line
 // too, the last one.
 class LineCursor {

@@ -4,20 +4,9 @@
 
 #include <string_view>
 
+#include "support/text.h"
+
 namespace tavrix::df_words {
-
-// Removes leading and trailing spaces only; tabs, CR and LF stay.
-inline std::string_view TrimBlanks(std::string_view text) {
-    const auto first = text.find_first_not_of(' ');
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
-inline bool ContainsBlank(std::string_view text) {
-    return text.find(' ') != std::string_view::npos;
-}
 
 // Takes the next word off `rest`: everything up to and including the first
 // blank. Without a blank the word is empty and `rest` stays as it is, so a

@@ -5,13 +5,11 @@
 #include <algorithm>
 #include <string_view>
 
+#include "support/text.h"
+
 namespace tavrix {
 
 inline constexpr std::string_view kBrwdfOs = "BRWDF";
-
-inline char AsciiLower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
-}
 
 inline bool MountMatches(std::string_view listed, std::string_view wanted, bool ignoreCase) {
     if (!ignoreCase) {

@@ -7,14 +7,11 @@
 #include <string>
 
 #include "support/failure.h"
+#include "support/text.h"
 
 namespace tavrix {
 
 namespace {
-
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
 
 // Length of the number at the start of `text`: optional sign, digits with at
 // most one ".", and an exponent only when digits follow it. 0 when there is no
@@ -92,18 +89,38 @@ Int Narrow(double value) {
     return static_cast<Int>(rounded);
 }
 
-}  // namespace
-
-double ReadKeyNumber(std::string_view text) {
-    // The blanks may stand between the digits too ("2 2" is 22), so they go first.
+// The blanks may stand between the digits too ("2 2" is 22), so they go first.
+std::string WithoutNumberBlanks(std::string_view text) {
     std::string packed;
     packed.reserve(text.size());
     for (const char c : text) {
-        if (c != ' ' && c != '\t' && c != '\n') {
+        if (!IsNumberBlank(c)) {
             packed.push_back(c);
         }
     }
-    return ParseNumberPrefix(packed);
+    return packed;
+}
+
+}  // namespace
+
+double ReadKeyNumber(std::string_view text) {
+    return ParseNumberPrefix(WithoutNumberBlanks(text));
+}
+
+bool HoldsKeyNumber(std::string_view text) {
+    return NumberPrefixLength(WithoutNumberBlanks(text)) > 0;
+}
+
+bool HoldsOnlyKeyNumber(std::string_view text) {
+    const std::string packed = WithoutNumberBlanks(text);
+    return !packed.empty() && NumberPrefixLength(packed) == packed.size();
+}
+
+std::optional<double> ReadWholeNumber(std::string_view text) {
+    if (text.empty() || NumberPrefixLength(text) != text.size()) {
+        return std::nullopt;
+    }
+    return ParseNumberPrefix(text);
 }
 
 double ReadWordNumber(std::string_view word) {
@@ -170,9 +187,14 @@ std::string FormatOneDecimal(double value) {
     if (!std::isfinite(value)) {
         return FormatNumber(value);
     }
-    const double scaled = value * 10;
-    // Beyond 2^52 every double is whole: nothing is left to round.
-    const double rounded = std::fabs(scaled) < 4.5e15 ? std::nearbyint(scaled) / 10 : value;
+    // Rounds the exact binary value: scaling by 10 first would round the
+    // product, and 1.1499999... would become 11.5 and then 1.2. Exact halves
+    // (2.25) go to even, as the formatting rounds in the default mode.
+    std::array<char, 400> buffer{};
+    const auto written = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
+                                       std::chars_format::fixed, 1);
+    double rounded = 0;
+    std::from_chars(buffer.data(), written.ptr, rounded);
     return FormatNumber(rounded);
 }
 

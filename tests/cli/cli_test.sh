@@ -137,6 +137,8 @@ group_params() {
     expect_rc 3; expect_err "The port must be a number from 1 to 32767"
     case_ "threshold not a number"; run params build --user u --os LINUX --mount / --threshold abc
     expect_rc 3; expect_err "The threshold must be a number"
+    case_ "threshold with a decimal comma"; run params build --user u --os LINUX --mount / --threshold 2,5
+    expect_rc 3; expect_err "write 2.5, not 2,5"
     case_ "unknown unit"; run params build --user u --os LINUX --mount / --unit gb; expect_rc 3
     case_ "accented mount kept"
     run params build --user u --os LINUX --mount "$(printf '/donn\303\251es')"

@@ -103,7 +103,7 @@ TEST_P(CopyToQueryState, TakesTheFormAsTheListingNeedsIt) {
     gProtocol = "2";
     gOS = "AIX";
     gResource = "/var";
-    CopyFormToQueryState(c.values, "server1", c.timeout);
+    SetUpListingQuery(ListingInputs(c.values, "server1", c.timeout));
     EXPECT_EQ(gPort, c.port);
     EXPECT_EQ(gTimeout, c.timeoutSeconds);
     EXPECT_EQ(gProtocol, c.protocol);

@@ -326,9 +326,8 @@ TEST_P(OkRefuses, ABadPortOrThresholdKeepsTheDialogOpenAndTheStoredString) {
     f.ui.WhenShown(WindowId::Settings, [&] {
         f.ui.Type(ControlId::txtPort, GetParam().port);
         f.ui.Type(ControlId::txtCompareValue, GetParam().threshold);
-        FormValues values = ReadFormValues(f.ui);
         try {
-            BuildParameterString(values);
+            BuildParameterString(ReadFormValues(f.ui));
         } catch (const Failure& failure) {
             refusal = failure.Description();
         }
@@ -347,7 +346,7 @@ TEST_P(OkRefuses, ABadPortOrThresholdKeepsTheDialogOpenAndTheStoredString) {
 
 INSTANTIATE_TEST_SUITE_P(SettingsForm, OkRefuses,
                          ::testing::Values(RefusalCase{"abc", "1"}, RefusalCase{"", "1"},
-                                           RefusalCase{"22", "lots"}));
+                                           RefusalCase{"22", "lots"}, RefusalCase{"22", "2,5"}));
 
 TEST(SettingsForm, OkAfterARefusalAndACorrectionIsAccepted) {
     DialogFixture f;

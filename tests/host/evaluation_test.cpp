@@ -61,6 +61,9 @@ INSTANTIATE_TEST_SUITE_P(
                  true},
         UnitCase{"FigureRoundsHalfDownToEven", 2304, 0, 1, "KB", 0, true, "2.2 KB", true},
         UnitCase{"FigureRoundsHalfUpToEven", 2816, 0, 1, "KB", 0, true, "2.8 KB", true},
+        // vdf's "2.3G" in 512-byte blocks lies just below 1.15 KB.
+        UnitCase{"FigureRoundsTheExactValue", 2.3, 0, 512, "KB", 0, true, "1.1 KB", true},
+        UnitCase{"FigureJustAboveAHalfRoundsUp", 6060.85, 0, 1, "B", 0, true, "6060.9 B", true},
         UnitCase{"FigureDropsZeroDecimal", 12.04 * 1024, 0, 1, "KB", 0, true, "12 KB", true},
         UnitCase{"UnroundedValueIsCompared", 2.96 * 1024, 0, 1, "KB", 3, true, "3 KB", false},
         UnitCase{"PercentComparesFreePercent", 2048, 85, 512, "%", 20, false,

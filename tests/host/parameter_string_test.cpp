@@ -93,12 +93,10 @@ TEST(BuildParameterStringTest, TrimsBlanksOfKeyFileMountAndPortButNotUserOrPassw
     EXPECT_EQ(GetKeyValue(text, "PORT"), "22");
 }
 
-TEST(BuildParameterStringTest, AnEmptyThresholdBecomesZeroInTheFieldToo) {
+TEST(BuildParameterStringTest, AnEmptyThresholdIsWrittenAsZero) {
     FormValues values = KeyFileLogin();
     values.compareValue = "";
-    const std::string text = BuildParameterString(values);
-    EXPECT_EQ(GetKeyValue(text, "COM"), "0");
-    EXPECT_EQ(values.compareValue, "0");
+    EXPECT_EQ(GetKeyValue(BuildParameterString(values), "COM"), "0");
 }
 
 struct NumberCase {
@@ -126,7 +124,7 @@ INSTANTIATE_TEST_SUITE_P(Numbers, WrittenNumbersTest,
                                            NumberCase{"2 2", ".25", "22", "0.25"},
                                            NumberCase{"0", "-1", "0", "-1"},
                                            NumberCase{"32767", "1e3", "32767", "1000"},
-                                           NumberCase{"2222x", "3GB", "2222", "3"}));
+                                           NumberCase{" 2222\t", "3 \n", "2222", "3"}));
 
 struct RefusalCase {
     std::string field;  // which FormValues text to spoil
@@ -171,7 +169,13 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"port", "-1", "The port must be a number from 1 to 32767 (0 stands for 22)"},
         RefusalCase{"threshold", "abc", "The threshold must be a number"},
         RefusalCase{"threshold", ".", "The threshold must be a number"},
-        RefusalCase{"threshold", "1e999", "The threshold must be a number"}));
+        RefusalCase{"threshold", "1e999", "The threshold must be a number"},
+        // Reading would stop at the first stray character and store what came before.
+        RefusalCase{"port", "2222x", "The port must be a number with nothing after it"},
+        RefusalCase{"threshold", "2,5",
+                    "The threshold must be a number with nothing after it (write 2.5, not 2,5)"},
+        RefusalCase{"threshold", "3GB",
+                    "The threshold must be a number with nothing after it (write 2.5, not 2,5)"}));
 
 TEST(BuildParameterStringTest, MapsEveryListPositionToItsCode) {
     struct Case {

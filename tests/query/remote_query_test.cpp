@@ -438,14 +438,5 @@ INSTANTIATE_TEST_SUITE_P(
                   2}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(OutputCaptureTest, HandsOverOnlyWholeLinesAndKeepsACutSeparator) {
-    OutputCapture capture;
-    capture.Reset();
-    EXPECT_EQ(capture.Take("Head line\r\nfs 1 2 3 4% /a\r", "\r\n"), "Head line\r\n");
-    EXPECT_EQ(capture.Take("\nfs 5", "\r\n"), "fs 1 2 3 4% /a\r\n");
-    EXPECT_EQ(capture.Take(" 6 7 8% /b", "\r\n"), "");
-    EXPECT_EQ(capture.TakeRest(), "fs 5 6 7 8% /b");
-}
-
 }  // namespace
 }  // namespace tavrix

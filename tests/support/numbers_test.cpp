@@ -116,6 +116,14 @@ INSTANTIATE_TEST_SUITE_P(
                       FormatCase{2.0 / 3 * 1e-5, "0.00000666666666666667", "0"},
                       FormatCase{123456789012345678.0, "123456789012346000", "123456789012346000"},
                       FormatCase{9.99, "9.99", "10"},
+                      // The exact value rounds, not value * 10: 2.3G of 512-byte blocks
+                      // in KB lies just below 1.15, 6060.85 just above its half.
+                      FormatCase{2.3 * 512 / 1024, "1.15", "1.1"},
+                      FormatCase{6060.85, "6060.85", "6060.9"},
+                      // Halves that are exact in binary go to even.
+                      FormatCase{0.25, "0.25", "0.2"}, FormatCase{0.75, "0.75", "0.8"},
+                      FormatCase{1.75, "1.75", "1.8"}, FormatCase{-0.25, "-0.25", "-0.2"},
+                      FormatCase{100000000000000.25, "100000000000000", "100000000000000"},
                       FormatCase{3.0 * 1024 * 1024 * 1024, "3221225472", "3221225472"}));
 
 }  // namespace

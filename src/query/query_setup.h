@@ -1,0 +1,44 @@
+#pragma once
+// The one place that starts a query on this thread: the inputs of a check or
+// a listing go into the query state, and what the previous query left behind
+// (header, records, outcome) is cleared.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tavrix {
+
+struct QueryInputs {
+    std::string hostname;
+    std::int16_t timeout = 0;  // seconds; 0 or less: the client's default
+    std::int16_t port = 0;     // 0 stands for 22
+    std::string username;
+    std::string password;  // also the key file's pass phrase
+    std::string keyfile;
+    std::string keyType;
+    // nullopt keeps what the previous query on this thread used: the settings
+    // form's listing chooses nothing when the user typed into the combo box.
+    std::optional<std::string> protocol;
+    std::optional<std::string> os;
+    std::string eol;
+    std::string resource;  // the wanted mount; empty keeps every line
+};
+
+enum class MissingLogin { None, Username, Password };
+
+// A query needs a user name and a password or a key file (or both).
+MissingLogin FindMissingLogin(std::string_view username, std::string_view password,
+                              std::string_view keyfile);
+inline MissingLogin FindMissingLogin(const QueryInputs& inputs) {
+    return FindMissingLogin(inputs.username, inputs.password, inputs.keyfile);
+}
+
+// A check of one mount (also the parse command's offline one).
+void SetUpCheckQuery(const QueryInputs& inputs);
+
+// A listing of every mount: the resource is ignored.
+void SetUpListingQuery(const QueryInputs& inputs);
+
+}  // namespace tavrix
