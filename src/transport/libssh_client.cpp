@@ -346,9 +346,15 @@ bool LibsshClient::StepHandshake() {
         const std::string error = SessionError();
         Trace("SSH handshake failed: ", error);
         if (LooksLikeLostConnection(error)) {
+            // A server that finds nothing it speaks among our algorithms may
+            // hang up before libssh has compared the lists itself.
+            const std::string why = policy_ == AlgorithmPolicy::kModernOnly
+                                        ? " (it may need older algorithms, and only modern "
+                                          "algorithms are allowed)"
+                                        : "";
             Fail(kFailureHandshake, "The server " + HostAndAddress() + " port " +
                                         std::to_string(port_) +
-                                        " closed the connection during the SSH handshake");
+                                        " closed the connection during the SSH handshake" + why);
         } else {
             Fail(kFailureHandshake, "SSH handshake with " + HostAndAddress() + " port " +
                                         std::to_string(port_) + " failed: " + error +

@@ -89,23 +89,23 @@ TestServer Load() {
     return server;
 }
 
-}  // namespace
-
-std::string TestServer::Key(const std::string& name) const {
+std::string Upper(const std::string& name) {
     std::string upper;
     for (char c : name) {
         upper.push_back(static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c));
     }
-    const auto found = values.find("TAVRIX_SSH_KEY_" + upper);
+    return upper;
+}
+
+}  // namespace
+
+std::string TestServer::Key(const std::string& name) const {
+    const auto found = values.find("TAVRIX_SSH_KEY_" + Upper(name));
     return found != values.end() ? found->second : stateDir + "/keys/" + name;
 }
 
 int TestServer::ProfilePort(const std::string& profile) const {
-    std::string upper;
-    for (char c : profile) {
-        upper.push_back(static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c));
-    }
-    const auto found = values.find("TAVRIX_SSH_PROFILE_" + upper + "_PORT");
+    const auto found = values.find("TAVRIX_SSH_PROFILE_" + Upper(profile) + "_PORT");
     return found != values.end() ? std::atoi(found->second.c_str()) : 0;
 }
 
