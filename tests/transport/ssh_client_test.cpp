@@ -7,6 +7,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <functional>
@@ -22,6 +23,7 @@
 #include "test_server.h"
 #include "transport/libssh_headers.h"
 #include "transport/libssh_platform.h"
+#include "transport/ssh_algorithms.h"
 
 namespace tavrix {
 namespace {
@@ -350,6 +352,42 @@ TEST(SshClient, PasswordLoginRunsTheCommand) {
     ExpectOwnDfShape(rec->output);
     std::cout << "password login and df: " << attempt.elapsed.count() << " ms, " << attempt.waits
               << " waits\n";
+}
+
+// --modern-only offers nothing SHA-1, CBC or DSA; the compatible lists keep
+// libssh's own algorithms in front; a pinned host key type goes first once.
+TEST(SshAlgorithms, ModernOnlyHoldsNoOldAlgorithmAndPinnedTypeGoesFirst) {
+    using libssh::AlgorithmPolicy;
+    const auto names = [](const std::string& list) {
+        std::vector<std::string> out;
+        std::istringstream in(list);
+        std::string name;
+        while (std::getline(in, name, ',')) {
+            out.push_back(name);
+        }
+        return out;
+    };
+    for (const std::string& list : {libssh::KeyExchangeList(AlgorithmPolicy::kModernOnly),
+                                    libssh::HostKeyList(AlgorithmPolicy::kModernOnly, "ssh-dss"),
+                                    libssh::CipherList(AlgorithmPolicy::kModernOnly),
+                                    libssh::MacList(AlgorithmPolicy::kModernOnly),
+                                    libssh::UserKeySignatureList(AlgorithmPolicy::kModernOnly)}) {
+        for (const std::string& name : names(list)) {
+            EXPECT_FALSE(name.ends_with("-sha1") || name.ends_with("-cbc") || name == "ssh-rsa" ||
+                         name == "ssh-dss" || name == "hmac-sha1")
+                << name << " in " << list;
+        }
+        EXPECT_TRUE(libssh::KeyExchangeList(AlgorithmPolicy::kCompatible).starts_with(list) ||
+                    libssh::HostKeyList(AlgorithmPolicy::kCompatible).starts_with(list) ||
+                    libssh::CipherList(AlgorithmPolicy::kCompatible).starts_with(list) ||
+                    libssh::MacList(AlgorithmPolicy::kCompatible).starts_with(list) ||
+                    libssh::UserKeySignatureList(AlgorithmPolicy::kCompatible).starts_with(list))
+            << "the compatible list does not begin with the modern one: " << list;
+    }
+    const auto pinned = names(libssh::HostKeyList(AlgorithmPolicy::kCompatible, "ssh-rsa"));
+    EXPECT_EQ(pinned.front(), "ssh-rsa");
+    EXPECT_EQ(std::count(pinned.begin(), pinned.end(), "ssh-rsa"), 1);
+    EXPECT_EQ(pinned.size(), names(libssh::HostKeyList(AlgorithmPolicy::kCompatible)).size());
 }
 
 // What libssh negotiates with its defaults alone, in the notification's words.
