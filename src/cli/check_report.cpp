@@ -1,10 +1,15 @@
 #include "cli/check_report.h"
 
+#include <algorithm>
+
 #include "cli/cli_text.h"
+#include "support/numbers.h"
 
 namespace tavrix::cli {
 
 namespace {
+
+constexpr std::string_view kPercentUnit = "%";
 
 // Plugin output is one line, and "|" starts the performance data.
 std::string PluginText(const std::string& ansi) {
@@ -15,13 +20,14 @@ std::string PluginText(const std::string& ansi) {
     return ForTerminal(text);
 }
 
-// A performance data label: quoted, a quote doubled, "=" not allowed.
+// Always quoted, which every reader of performance data takes; a quote is
+// doubled, and "=" and "|" would end the label or the data.
 std::string PerfLabel(const std::string& mount) {
     std::string label = "'";
     for (char c : mount) {
         if (c == '\'') {
             label += "''";
-        } else if (c == '=') {
+        } else if (c == '=' || c == '|') {
             label += '_';
         } else {
             label += c;
@@ -30,22 +36,59 @@ std::string PerfLabel(const std::string& mount) {
     return ForTerminal(label + "'");
 }
 
-}  // namespace
-
-State StateOf(const CheckOutcome& outcome) {
-    if (outcome.result) {
-        return State::Ok;
-    }
-    if (outcome.refused || outcome.failed || outcome.unknownMount || !outcome.record) {
-        return State::Unknown;
-    }
-    return State::Critical;
+std::string LimitText(double limit, const std::string& unit) {
+    return FormatNumber(limit) + " " + unit;
 }
+
+std::string OptionalField(const std::optional<double>& limit, double scale) {
+    return limit ? PlainWholeNumber(*limit * scale) : "";
+}
+
+std::string PercentField(const std::optional<double>& limit) {
+    return limit ? FormatNumber(*limit) : "";
+}
+
+std::string PerfData(const std::string& mount, const MountRecord& record,
+                     const EvaluationSettings& settings, const Limits& limits) {
+    const std::string label = PerfLabel(mount) + "=";
+    if (settings.unit == kPercentUnit) {
+        return label + FormatNumber(100.0 - record.PercentUsed) + "%;" +
+               PercentField(limits.warning) + ";" + PercentField(limits.critical) + ";0;100";
+    }
+    const double blockSize = settings.blockSize;
+    const double unitBytes = BytesPerUnit(settings.unit);
+    return label + PlainWholeNumber(record.Available * blockSize) + "B;" +
+           OptionalField(limits.warning, unitBytes) + ";" +
+           OptionalField(limits.critical, unitBytes) + ";0;" +
+           PlainWholeNumber(static_cast<double>(record.Size) * blockSize);
+}
+
+int Rank(State state) {
+    switch (state) {
+        case State::Ok:
+            return 0;
+        case State::Unknown:
+            return 1;
+        case State::Warning:
+            return 2;
+        case State::Critical:
+            return 3;
+    }
+    return 1;
+}
+
+const char* JsonFlag(bool flag) {
+    return flag ? "true" : "false";
+}
+
+}  // namespace
 
 const char* StateName(State state) {
     switch (state) {
         case State::Ok:
             return "OK";
+        case State::Warning:
+            return "WARNING";
         case State::Critical:
             return "CRITICAL";
         case State::Unknown:
@@ -54,10 +97,21 @@ const char* StateName(State state) {
     return "UNKNOWN";
 }
 
+std::optional<State> StateNamed(std::string_view name) {
+    for (State state : {State::Ok, State::Warning, State::Critical, State::Unknown}) {
+        if (name == StateName(state)) {
+            return state;
+        }
+    }
+    return std::nullopt;
+}
+
 int ExitCode(State state) {
     switch (state) {
         case State::Ok:
             return kExitOk;
+        case State::Warning:
+            return kExitWarning;
         case State::Critical:
             return kExitCritical;
         case State::Unknown:
@@ -66,26 +120,96 @@ int ExitCode(State state) {
     return kExitUnknown;
 }
 
-std::string NagiosLine(const CheckOutcome& outcome, State state, const std::string& mount) {
-    std::string line = std::string("DISK ") + StateName(state) + " - " + PluginText(outcome.text);
-    if (outcome.record && !outcome.refused && !outcome.failed && !outcome.unknownMount) {
-        const double blockSize = outcome.blockSize;
-        line += " | " + PerfLabel(mount) + "=" +
-                PlainWholeNumber(outcome.record->Available * blockSize) + "B;;;0;" +
-                PlainWholeNumber(static_cast<double>(outcome.record->Size) * blockSize);
+State Worse(State a, State b) {
+    return Rank(a) >= Rank(b) ? a : b;
+}
+
+MountReport JudgeMount(const std::string& mount, const MountRecord* record,
+                       const EvaluationSettings& settings, const Limits& limits) {
+    MountReport report;
+    report.mount = mount;
+    if (record == nullptr) {
+        report.note = "not listed by df";
+        return report;
     }
-    return line;
+    report.record = *record;
+    EvaluationSettings asNumber = settings;
+    asNumber.returnAsNumber = true;
+    const Verdict verdict = EvaluateRecord(*record, asNumber);
+    const bool percent = settings.unit == kPercentUnit;
+    report.figure = percent ? FormatNumber(verdict.comparedValue) + " % free" : verdict.text;
+    report.state = State::Ok;
+    if (limits.critical && verdict.comparedValue < *limits.critical) {
+        report.state = State::Critical;
+        report.note = "below the critical " + LimitText(*limits.critical, settings.unit);
+    } else if (limits.warning && verdict.comparedValue < *limits.warning) {
+        report.state = State::Warning;
+        report.note = "below the warning " + LimitText(*limits.warning, settings.unit);
+    }
+    report.perfdata = PerfData(mount, *record, settings, limits);
+    return report;
+}
+
+std::string SeveralMountsText(const std::vector<MountReport>& reports) {
+    std::vector<const MountReport*> trouble;
+    for (const MountReport& report : reports) {
+        if (report.state != State::Ok) {
+            trouble.push_back(&report);
+        }
+    }
+    std::ranges::stable_sort(trouble, [](const MountReport* a, const MountReport* b) {
+        return Rank(a->state) > Rank(b->state);
+    });
+    std::string text;
+    for (const MountReport* report : trouble) {
+        text += (text.empty() ? "" : ", ") + report->mount;
+        text += report->figure.empty() ? "" : " " + report->figure;
+        text += report->note.empty() ? "" : " (" + report->note + ")";
+    }
+    const std::size_t ok = reports.size() - trouble.size();
+    if (trouble.empty()) {
+        return ok == 1 ? "1 mount OK" : std::to_string(ok) + " mounts OK";
+    }
+    if (ok > 0) {
+        text += "; " + std::to_string(ok) + (ok == 1 ? " other OK" : " others OK");
+    }
+    return text;
+}
+
+std::string PluginLine(State state, const std::string& text,
+                       const std::vector<std::string>& perfdata) {
+    std::string line = std::string("DISK ") + StateName(state) + " - " + PluginText(text);
+    std::string data;
+    for (const std::string& item : perfdata) {
+        if (!item.empty()) {
+            data += (data.empty() ? "" : " ") + item;
+        }
+    }
+    return data.empty() ? line : line + " | " + data;
 }
 
 std::string JsonLine(const CheckOutcome& outcome, State state) {
     return std::string("{\"result\":") + (outcome.result ? "true" : "false") + ",\"state\":\"" +
            StateName(state) + "\",\"text\":" + JsonString(outcome.text) +
-           ",\"refused\":" + (outcome.refused ? "true" : "false") +
-           ",\"failed\":" + (outcome.failed ? "true" : "false") +
-           ",\"unknownMount\":" + (outcome.unknownMount ? "true" : "false") +
+           ",\"refused\":" + JsonFlag(outcome.status == CheckStatus::Refused) +
+           ",\"failed\":" + JsonFlag(outcome.status == CheckStatus::Failed) +
+           ",\"unknownMount\":" + JsonFlag(outcome.status == CheckStatus::UnknownMount) +
            ",\"record\":" + (outcome.record ? JsonRecord(*outcome.record) : "null") +
            ",\"blockSize\":" + std::to_string(outcome.blockSize) +
            ",\"elapsedMs\":" + std::to_string(outcome.elapsed.count()) + "}";
+}
+
+std::string JsonLine(State state, const std::string& text,
+                     const std::vector<MountReport>& reports) {
+    std::string mounts;
+    for (const MountReport& report : reports) {
+        mounts += std::string(mounts.empty() ? "" : ",") +
+                  "{\"mount\":" + JsonString(report.mount) + ",\"state\":\"" +
+                  StateName(report.state) +
+                  "\",\"record\":" + (report.record ? JsonRecord(*report.record) : "null") + "}";
+    }
+    return std::string("{\"state\":\"") + StateName(state) + "\",\"text\":" + JsonString(text) +
+           ",\"mounts\":[" + mounts + "]}";
 }
 
 }  // namespace tavrix::cli

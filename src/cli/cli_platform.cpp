@@ -10,6 +10,8 @@
 #include <fcntl.h>
 #include <io.h>
 #include <shellapi.h>
+#else
+#include <sys/stat.h>
 #endif
 
 namespace tavrix::cli {
@@ -77,6 +79,10 @@ FilePtr OpenForReading(const std::string& path) {
     return FilePtr(_wfopen(Utf8ToWide(path).c_str(), L"rb"));
 }
 
+bool ReadableByOthers(std::FILE*) {
+    return false;
+}
+
 #else
 
 std::vector<std::string> Utf8Arguments(int argc, char** argv) {
@@ -95,6 +101,11 @@ std::optional<std::string> EnvironmentVariable(const std::string& name) {
 
 FilePtr OpenForReading(const std::string& path) {
     return FilePtr(std::fopen(path.c_str(), "rb"));
+}
+
+bool ReadableByOthers(std::FILE* file) {
+    struct stat status {};
+    return fstat(fileno(file), &status) == 0 && (status.st_mode & (S_IRGRP | S_IROTH)) != 0;
 }
 
 #endif

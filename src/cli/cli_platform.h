@@ -27,4 +27,8 @@ using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 // Opens a file for reading bytes; path in UTF-8. Empty when it cannot.
 FilePtr OpenForReading(const std::string& path);
 
+// Whether the group or others may read an open file (never on Windows, whose
+// access lists say more than a mode).
+bool ReadableByOthers(std::FILE* file);
+
 }  // namespace tavrix::cli

@@ -34,6 +34,10 @@ std::string ReadPasswordFile(const std::string& path) {
     if (!file) {
         throw UsageError("cannot read the password file " + path);
     }
+    if (ReadableByOthers(file.get())) {
+        PrintError("tavrix-check: warning: the password file " + path +
+                   " may be read by its group or others (chmod 600 " + path + ")");
+    }
     std::string content;
     char buffer[4096];
     std::size_t got = 0;
@@ -53,21 +57,32 @@ std::string ReadPasswordFile(const std::string& path) {
 }  // namespace
 
 std::vector<OptionInfo> SettingOptions() {
-    return {{"--user", "", true},     {"--password-env", "", true}, {"--password-file", "", true},
-            {"--protocol", "", true}, {"--port", "", true},         {"--keyfile", "", true},
-            {"--keytype", "", true},  {"--os", "", true},           {"--block-size", "", true},
-            {"--mount", "", true},    {"--unit", "", true},         {"--threshold", "", true},
-            {"--eol", "", true},      {"--number", "", false}};
+    return {{"--user", "-l", true, {"--logname"}},
+            {"--password-env", "", true},
+            {"--password-file", "", true},
+            {"--protocol", "", true},
+            {"--port", "-p", true},
+            {"--keyfile", "-i", true, {"--identity"}},
+            {"--keytype", "", true},
+            {"--os", "", true},
+            {"--block-size", "", true},
+            {"--mount", "", true},
+            {"--unit", "", true},
+            {"--critical", "-c", true, {"--threshold"}},
+            {"--eol", "", true},
+            {"--number", "", false}};
 }
 
 std::string SettingOptionsHelp() {
-    return "  --user NAME            login user name\n"
+    return "  -l, --user NAME        login user name (also --logname)\n"
            "  --password-env VAR     take the password from environment variable VAR\n"
-           "  --password-file FILE   take the password from FILE (one line end dropped)\n"
-           "  --keyfile PATH         private key file (the password is its pass phrase)\n"
+           "  --password-file FILE   take the password from FILE (one line end dropped;\n"
+           "                         a warning when the group or others may read it)\n"
+           "  -i, --keyfile PATH     private key file (also --identity; the password is\n"
+           "                         its pass phrase)\n"
            "  --keytype RSA|DSA      key type (default RSA)\n"
            "  --protocol 1|2|A       SSH protocol (default A)\n"
-           "  --port N               SSH port (default 22)\n"
+           "  -p, --port N           SSH port (default 22)\n"
            "  --os CODE              " +
            CodeList(kOsCodes) +
            "\n"
@@ -77,7 +92,8 @@ std::string SettingOptionsHelp() {
            "  --unit U               " +
            CodeList(kUnitCodes) +
            " (default B)\n"
-           "  --threshold X          alert when less than X units are free (default 0)\n"
+           "  -c, --critical X       critical when less than X units are free (also\n"
+           "                         --threshold; default 0)\n"
            "  --eol CR|LF|CRLF       line end of the remote output (default LF)\n"
            "  --number               result text without the sentence (for graphing)\n";
 }
@@ -150,18 +166,10 @@ FormValues FormValuesFromOptions(const Arguments& args, bool mountRequired) {
         throw UsageError("--block-size must be one of 256, 512, 1024, 2048, 4096, 8192");
     }
     values.unitIndex = PositionOption(kUnitCodes, args.Value("--unit").value_or("B"), "--unit");
-    values.compareValue = ToCore(args.Value("--threshold").value_or(""), "--threshold");
+    values.compareValue = ToCore(args.Value("--critical").value_or(""), "-c");
     values.eolIndex = PositionOption(kEolCodes, args.Value("--eol").value_or("LF"), "--eol");
     values.returnAsNumber = args.Has("--number");
     return values;
-}
-
-double SecondsOption(const Arguments& args) {
-    const std::string text = args.Value("--timeout").value_or("10");
-    if (!HoldsKeyNumber(text)) {
-        throw UsageError("-t must be a number of seconds");
-    }
-    return ReadKeyNumber(text);
 }
 
 std::string ParametersFromArguments(const Arguments& args, bool mountRequired) {

@@ -29,9 +29,6 @@ std::string OsCodeOption(const std::string& value);
 std::string EolCodeOption(const std::string& value);
 std::string UnitCodeOption(const std::string& value);
 
-// "-t SECONDS": a number, as the host hands kx_timeout over.
-double SecondsOption(const Arguments& args);
-
 // -P PARAMETERS, or the string built from the setting options.
 std::string ParametersFromArguments(const Arguments& args, bool mountRequired);
 

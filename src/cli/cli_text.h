@@ -11,6 +11,7 @@
 namespace tavrix::cli {
 
 inline constexpr int kExitOk = 0;
+inline constexpr int kExitWarning = 1;
 inline constexpr int kExitCritical = 2;
 inline constexpr int kExitUnknown = 3;  // bad usage, refusals, failures
 

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "cli/check_options.h"
 #include "cli/cli_settings.h"
 #include "cli/cli_text.h"
 #include "cli/commands.h"
@@ -52,23 +53,24 @@ void PrintJson() {
 
 int RunMounts(const std::vector<std::string>& argList) {
     auto known = SettingOptions();
-    known.push_back({"--host", "-H", true});
+    known.push_back({"--host", "-H", true, {"--hostname"}});
     known.push_back({"--timeout", "-t", true});
     known.push_back({"--parameters", "-P", true});
     known.push_back(ModernOnlyOption());
     known.push_back({"--json", "", false});
     const Arguments args(argList, WithCommonOptions(known));
-    if (HandleCommonOptions(args, kHelp + SettingOptionsHelp() + ModernOnlyHelp())) {
+    if (HandleCommonOptions(
+            args, kHelp + SettingOptionsHelp() + ModernOnlyHelp() + CommonOptionsHelp())) {
         return kExitOk;
     }
     if (!args.Positionals().empty()) {
         throw UsageError("unexpected argument " + args.Positionals()[0]);
     }
     const std::string host = ToCore(args.Required("--host"), "-H");
-    const double seconds = SecondsOption(args);
+    const int seconds = TimeLimitOption(args).seconds;
     const std::string parameters = ParametersFromArguments(args, false);
 
-    const std::int16_t timeout = NarrowToInt16(seconds);
+    const auto timeout = static_cast<std::int16_t>(seconds);
     QueryInputs inputs = InputsLikeThePicker(parameters);
     inputs.hostname = host;
     inputs.timeout = timeout;

@@ -14,9 +14,14 @@ int RunParams(const std::vector<std::string>& args);
 int RunCheck(const std::vector<std::string>& args);
 int RunMounts(const std::vector<std::string>& args);
 
-// --help and --trace, which every command takes.
+// "tavrix-check 1.0.0.N"
+std::string VersionText();
+
+// --help, --version, --verbose and --trace, which every command takes.
 std::vector<OptionInfo> WithCommonOptions(std::vector<OptionInfo> known);
-// Prints `help` and returns true for --help; switches the traces on for --trace.
+std::string CommonOptionsHelp();
+// Prints `help` for --help or the version for --version and returns true;
+// switches the traces on for --trace or -vvv.
 bool HandleCommonOptions(const Arguments& args, const std::string& help);
 
 // --modern-only: the SSH transport offers no SHA-1 key exchange or signature,

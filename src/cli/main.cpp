@@ -13,13 +13,6 @@
 
 namespace {
 
-#define TAVRIX_STRINGIFY_(x) #x
-#define TAVRIX_STRINGIFY(x) TAVRIX_STRINGIFY_(x)
-
-const char* const kVersion =
-    "tavrix-check " TAVRIX_STRINGIFY(TAVRIX_VERSION_MAJOR) "." TAVRIX_STRINGIFY(
-        TAVRIX_VERSION_MINOR) ".0." TAVRIX_STRINGIFY(TAVRIX_VERSION_REVISION);
-
 const char* const kHelp =
     "Usage: tavrix-check COMMAND [options]\n"
     "\n"
@@ -29,7 +22,8 @@ const char* const kHelp =
     "  params   show or build a parameter string\n"
     "\n"
     "tavrix-check COMMAND --help tells more. --version prints the version.\n"
-    "Exit status: 0 OK, 2 critical, 3 unknown (bad usage, refusals, errors).\n";
+    "Exit status: 0 OK, 1 warning, 2 critical, 3 unknown (bad usage, refusals,\n"
+    "errors).\n";
 
 int Dispatch(const std::string& command, const std::vector<std::string>& rest) {
     using namespace tavrix::cli;
@@ -59,18 +53,29 @@ int main(int argc, char** argv) {
         return kExitOk;
     }
     if (args[0] == "--version" || args[0] == "-V") {
-        PrintLine(kVersion);
+        PrintLine(VersionText());
         return kExitOk;
     }
     const std::string command = args[0];
+    std::string reason;
     try {
         return Dispatch(command, std::vector<std::string>(args.begin() + 1, args.end()));
     } catch (const UsageError& error) {
-        PrintError("tavrix-check " + command + ": " + error.what());
+        reason = error.what();
     } catch (const tavrix::Failure& failure) {
-        PrintError("tavrix-check " + command + ": " + ForTerminal(failure.Description()));
+        reason = ForTerminal(failure.Description());
     } catch (const std::exception& error) {
-        PrintError("tavrix-check " + command + ": " + error.what());
+        reason = error.what();
     }
+    // A monitoring engine shows standard output only: the plugin gives its
+    // state line there too.
+    if (command == "check") {
+        std::string line = "DISK UNKNOWN - " + reason;
+        for (char& c : line) {
+            c = (c == '|') ? '/' : (c == '\r' || c == '\n') ? ' ' : c;  // one line, no perfdata
+        }
+        PrintLine(line);
+    }
+    PrintError("tavrix-check " + command + ": " + reason);
     return kExitUnknown;
 }

@@ -9,6 +9,8 @@
 #include "com/variant_convert.h"
 #include "dialog/show_gui.h"
 #include "support/failure.h"
+#include "support/scope_exit.h"
+#include "support/trace.h"
 
 namespace tavrix::com {
 
@@ -23,49 +25,15 @@ thread_local bool tCheckRunning = false;
 // runs; a second dialog would run inside the first one's modal loop.
 thread_local const SettingsForm* tShownForm = nullptr;
 
-class ShownFormScope {
-  public:
-    explicit ShownFormScope(const SettingsForm& form) { tShownForm = &form; }
-    ~ShownFormScope() { tShownForm = nullptr; }
-    ShownFormScope(const ShownFormScope&) = delete;
-    ShownFormScope& operator=(const ShownFormScope&) = delete;
-};
-
-// A failure of the dialog reaches the host as a failing HRESULT; its
-// description goes along as the thread's error information, which
-// IDispatch::Invoke hands on in EXCEPINFO.
-HRESULT ReportFailure(const std::string& description) {
-    ComPtr<ICreateErrorInfo> create;
-    if (SUCCEEDED(CreateErrorInfo(create.Put()))) {
-        const Bstr text = Bstr::FromAnsi(description);
-        create->SetDescription(text.Get());
-        create->SetGUID(IID__TavrixCom);
-        ComPtr<IErrorInfo> info;
-        if (SUCCEEDED(
-                create->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(info.Put())))) {
-            SetErrorInfo(0, info.Get());
-        }
-    }
-    return E_FAIL;
-}
-
-class CheckRunningFlag {
-  public:
-    CheckRunningFlag() { tCheckRunning = true; }
-    ~CheckRunningFlag() { tCheckRunning = false; }
-    CheckRunningFlag(const CheckRunningFlag&) = delete;
-    CheckRunningFlag& operator=(const CheckRunningFlag&) = delete;
-};
-
 HRESULT Store(Variant& property, const VARIANT& value) {
-    return ComBoundary([&] { return property.CopyFrom(value); });
+    return ComBoundary("put kx_ property", [&] { return property.CopyFrom(value); });
 }
 
 HRESULT Read(const Variant& property, VARIANT* value) {
     if (value == nullptr) {
         return E_POINTER;
     }
-    return ComBoundary([&] { return property.CopyTo(value); });
+    return ComBoundary("get kx_ property", [&] { return property.CopyTo(value); });
 }
 
 }  // namespace
@@ -75,7 +43,7 @@ HRESULT CheckComObject::Create(REFIID iid, void** object) {
         return E_POINTER;
     }
     *object = nullptr;
-    return ComBoundary([&] {
+    return ComBoundary("CreateInstance", [&] {
         EnsureDefaultSshPlatform();
         auto created = std::make_unique<CheckComObject>();
         HRESULT hr = created->LoadTypeInfo();
@@ -176,7 +144,8 @@ std::pair<bool, std::string> CheckComObject::RunCheck() {
     if (tShownForm != nullptr && tShownForm->ListingRunning()) {
         return {false, FailureText("the settings dialog is listing mounts on this thread")};
     }
-    CheckRunningFlag running;
+    tCheckRunning = true;
+    const ScopeExit running([] { tCheckRunning = false; });
     try {
         check_.kx_hostname = ToPropertyValue(hostname_.Get());
         check_.kx_timeout = ToPropertyValue(timeout_.Get());
@@ -202,12 +171,17 @@ HRESULT CheckComObject::kx_docheck(VARIANT_BOOL* result) {
     } catch (...) {
         outcome = {false, FailureText("unexpected failure")};
     }
-    ComBoundary([&] {
+    const HRESULT stored = ComBoundary("kx_docheck", [&] {
         Variant text;
         text.Ptr()->bstrVal = Bstr::FromAnsi(outcome.second).Detach();
         text.Ptr()->vt = VT_BSTR;
         return put_kx_result(text.Get());
     });
+    if (FAILED(stored)) {
+        // The host still gets the Boolean; it will read an older kx_result.
+        Trace("kx_docheck: kx_result could not be set (HRESULT ",
+              static_cast<unsigned long>(stored), ")");
+    }
     *result = outcome.first ? VARIANT_TRUE : VARIANT_FALSE;
     return S_OK;
 }
@@ -219,7 +193,8 @@ HRESULT CheckComObject::ShowSettings() {
     if (tCheckRunning) {
         return ReportFailure("A check is still running on this thread");
     }
-    const ShownFormScope shown(form_);
+    tShownForm = &form_;
+    const ScopeExit shown([] { tShownForm = nullptr; });
     const PropertyValue hostname = ToPropertyValue(hostname_.Get());
     const PropertyValue timeout = ToPropertyValue(timeout_.Get());
     const PropertyValue original = ToPropertyValue(parameter_.Get());
@@ -237,26 +212,12 @@ HRESULT CheckComObject::ShowSettings() {
 }
 
 HRESULT CheckComObject::kx_showGUI() {
-    return ComBoundary([&] {
-        try {
-            return ShowSettings();
-        } catch (const Failure& failure) {
-            return ReportFailure(failure.Description());
-        } catch (const std::bad_alloc&) {
-            throw;
-        } catch (const std::exception& failure) {
-            return ReportFailure(failure.what());
-        }
-    });
+    return ComBoundary("kx_showGUI", [&] { return ShowSettings(); });
 }
 
 HRESULT CheckComObject::SetResource(BSTR s) {
-    return ComBoundary([&] {
-        try {
-            tavrix::SetResource(form_, BstrToAnsi(s));
-        } catch (const Failure& failure) {
-            return ReportFailure(failure.Description());
-        }
+    return ComBoundary("SetResource", [&] {
+        tavrix::SetResource(form_, BstrToAnsi(s));
         return S_OK;
     });
 }

@@ -41,10 +41,7 @@ HRESULT CreateKey(const std::wstring& path, RegistryKey& key) {
 // name == nullptr sets the key's default value.
 HRESULT SetText(const std::wstring& path, const wchar_t* name, const std::wstring& value) {
     RegistryKey key;
-    HRESULT hr = CreateKey(path, key);
-    if (FAILED(hr)) {
-        return hr;
-    }
+    TAVRIX_RETURN_IF_FAILED(CreateKey(path, key));
     const LSTATUS status =
         RegSetValueExW(key.Get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                        static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
@@ -82,20 +79,14 @@ HRESULT RegisterClassKeys(const std::wstring& modulePath) {
         {std::wstring(kVersionedProgId) + L"\\CLSID", nullptr, clsid},
     };
     for (const auto& entry : entries) {
-        const HRESULT hr = SetText(entry.path, entry.name, entry.value);
-        if (FAILED(hr)) {
-            return hr;
-        }
+        TAVRIX_RETURN_IF_FAILED(SetText(entry.path, entry.name, entry.value));
     }
     return S_OK;
 }
 
 HRESULT RegisterTypeLibrary(const std::wstring& modulePath) {
     ComPtr<ITypeLib> typeLib;
-    const HRESULT hr = LoadOwnTypeLib(typeLib.Put());
-    if (FAILED(hr)) {
-        return hr;
-    }
+    TAVRIX_RETURN_IF_FAILED(LoadOwnTypeLib(typeLib.Put()));
     std::wstring path = modulePath;
     return RegisterTypeLib(typeLib.Get(), path.data(), nullptr);
 }
@@ -123,7 +114,7 @@ HRESULT UnregisterTypeLibrary() {
 }  // namespace
 
 HRESULT RegisterServer() {
-    return ComBoundary([] {
+    return ComBoundary("DllRegisterServer", [] {
         const std::wstring modulePath = ModulePath();
         if (modulePath.empty()) {
             return SELFREG_E_CLASS;
@@ -143,7 +134,7 @@ HRESULT RegisterServer() {
 }
 
 HRESULT UnregisterServer() {
-    return ComBoundary([] {
+    return ComBoundary("DllUnregisterServer", [] {
         // Every removal is tried, even after one fails, so that as little
         // as possible is left behind.
         const HRESULT results[] = {
@@ -153,9 +144,7 @@ HRESULT UnregisterServer() {
             UnregisterTypeLibrary(),
         };
         for (const HRESULT hr : results) {
-            if (FAILED(hr)) {
-                return hr;
-            }
+            TAVRIX_RETURN_IF_FAILED(hr);
         }
         return S_OK;
     });

@@ -3,35 +3,13 @@
 
 #include <windows.h>
 
-#include <utility>
+#include "support/unique_resource.h"
 
 namespace tavrix::com {
 
-class RegistryKey {
-  public:
-    RegistryKey() = default;
-    explicit RegistryKey(HKEY key) : key_(key) {}
-    ~RegistryKey() {
-        if (key_ != nullptr) {
-            RegCloseKey(key_);
-        }
-    }
-    RegistryKey(RegistryKey&& other) noexcept : key_(std::exchange(other.key_, nullptr)) {}
-    RegistryKey& operator=(RegistryKey&& other) noexcept {
-        std::swap(key_, other.key_);
-        return *this;
-    }
-    RegistryKey(const RegistryKey&) = delete;
-    RegistryKey& operator=(const RegistryKey&) = delete;
-
-    HKEY Get() const { return key_; }
-    HKEY* Put() {
-        *this = RegistryKey();
-        return &key_;
-    }
-
-  private:
-    HKEY key_ = nullptr;
+struct RegCloseKeyDeleter {
+    void operator()(HKEY key) const { RegCloseKey(key); }
 };
+using RegistryKey = UniqueResource<HKEY, RegCloseKeyDeleter>;
 
 }  // namespace tavrix::com

@@ -3,32 +3,17 @@
 
 #include <windows.h>
 
-#include <utility>
+#include "support/unique_resource.h"
 
 namespace tavrix::com {
 
-class UniqueHandle {
-  public:
-    UniqueHandle() = default;
-    explicit UniqueHandle(HANDLE handle) : handle_(handle) {}
-    ~UniqueHandle() {
-        if (handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE) {
-            CloseHandle(handle_);
+struct CloseHandleDeleter {
+    void operator()(HANDLE handle) const {
+        if (handle != INVALID_HANDLE_VALUE) {
+            CloseHandle(handle);
         }
     }
-    UniqueHandle(UniqueHandle&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
-    UniqueHandle& operator=(UniqueHandle&& other) noexcept {
-        std::swap(handle_, other.handle_);
-        return *this;
-    }
-    UniqueHandle(const UniqueHandle&) = delete;
-    UniqueHandle& operator=(const UniqueHandle&) = delete;
-
-    HANDLE Get() const { return handle_; }
-    explicit operator bool() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
-
-  private:
-    HANDLE handle_ = nullptr;
 };
+using UniqueHandle = UniqueResource<HANDLE, CloseHandleDeleter>;
 
 }  // namespace tavrix::com

@@ -10,17 +10,6 @@
 
 namespace tavrix {
 
-// Where a control sits within its row, beyond the left-to-right order of the
-// table.
-enum class Placement {
-    Flow,         // next in the row
-    RightEdge,    // at the right edge of the window, over this row and the next
-    RightHalf,    // the right half of the row
-    FullWidth,    // across the whole width
-    FillUpper,    // fills the upper part of the window
-    CentredBelow  // centred below what is above
-};
-
 // How a label's text lines up: caption labels stand right-aligned against the
 // control they name; those that read on from the control before them are left-
 // aligned.
@@ -33,7 +22,6 @@ struct ControlEntry {
     ControlKind kind;
     std::string_view caption;  // labels, buttons, the check box; "&" marks the access key
     int row;                   // from 1, top to bottom
-    Placement placement;
     Alignment alignment;
     bool enabled;
     ControlEvent event;

@@ -9,6 +9,7 @@
 #include "query/query_state.h"
 #include "support/failure.h"
 #include "support/numbers.h"
+#include "support/scope_exit.h"
 
 namespace tavrix {
 
@@ -19,27 +20,7 @@ void ClearWorking(DialogToolkit& toolkit) {
     toolkit.Repaint(ControlId::lblworking);
 }
 
-// Whatever happened, the client of a started listing goes: the picker keeps
-// no connection open behind the dialog.
-class ClientRelease {
-  public:
-    explicit ClientRelease(RemoteQuery& query) : query_(query) {}
-    ~ClientRelease() {
-        if (armed_) {
-            query_.ReleaseClient();
-        }
-    }
-    ClientRelease(const ClientRelease&) = delete;
-    ClientRelease& operator=(const ClientRelease&) = delete;
-    void Arm() { armed_ = true; }
-
-  private:
-    RemoteQuery& query_;
-    bool armed_ = false;
-};
-
-void RunListing(DialogToolkit& toolkit, RemoteQuery& query, MountPicker& picker,
-                ClientRelease& release) {
+void RunListing(DialogToolkit& toolkit, RemoteQuery& query, MountPicker& picker, bool& started) {
     toolkit.SetText(ControlId::lblworking, "Working...");
     toolkit.Repaint(ControlId::lblworking);
 
@@ -53,7 +34,7 @@ void RunListing(DialogToolkit& toolkit, RemoteQuery& query, MountPicker& picker,
         return;
     }
 
-    release.Arm();
+    started = true;
     SetUpListingQuery(ListingInputs(values, toolkit.GetText(ControlId::txtHostname),
                                     toolkit.GetText(ControlId::txtTimeout)));
     query.Get_mount_list(std::string("-1"));
@@ -107,9 +88,16 @@ std::vector<std::string> ListedMounts() {
 }
 
 void ListMounts(DialogToolkit& toolkit, RemoteQuery& query, MountPicker& picker) {
-    ClientRelease release(query);
+    // Whatever happened, the client of a started listing goes: the picker
+    // keeps no connection open behind the dialog.
+    bool started = false;
+    const ScopeExit release([&] {
+        if (started) {
+            query.ReleaseClient();
+        }
+    });
     try {
-        RunListing(toolkit, query, picker, release);
+        RunListing(toolkit, query, picker, started);
     } catch (const std::exception& error) {
         try {
             toolkit.MessageBox(UnexpectedFailureText(error.what()), MessageStyle::Plain);
@@ -117,7 +105,7 @@ void ListMounts(DialogToolkit& toolkit, RemoteQuery& query, MountPicker& picker)
         } catch (...) {
             // The toolkit itself is failing; nothing is left to tell the user with.
         }
-        release.Arm();
+        started = true;
     }
 }
 

@@ -49,16 +49,16 @@ bool CheckObject::kx_docheck() {
 
         const MissingLogin missing = FindMissingLogin(settings.query);
         if (missing == MissingLogin::Username) {
-            outcome.refused = true;
+            outcome.status = CheckStatus::Refused;
             outcome.text = "ERR: can't connect to an SSH server without a USERNAME";
         } else if (missing == MissingLogin::Password) {
-            outcome.refused = true;
+            outcome.status = CheckStatus::Refused;
             outcome.text = "ERR: can't connect to an SSH server without a PASSWORD";
         } else {
             query_.Get_mount_list(gResource);
             query_.WaitUntilDisconnected();
             if (!gErrorText.empty()) {
-                outcome.failed = true;
+                outcome.status = CheckStatus::Failed;
                 outcome.text = gErrorText;
             } else {
                 const Verdict verdict =
@@ -68,18 +68,18 @@ bool CheckObject::kx_docheck() {
                 if (verdict.recordIndex && *verdict.recordIndex < gMountRecords.size()) {
                     outcome.record = gMountRecords[*verdict.recordIndex];
                 } else {
-                    outcome.unknownMount = true;
+                    outcome.status = CheckStatus::UnknownMount;
                 }
             }
             Trace("Return value: ", outcome.text);
         }
     } catch (const std::exception& error) {
         outcome = CheckOutcome{};
-        outcome.failed = true;
+        outcome.status = CheckStatus::Failed;
         outcome.text = FailureText(error.what());
     } catch (...) {
         outcome = CheckOutcome{};
-        outcome.failed = true;
+        outcome.status = CheckStatus::Failed;
         outcome.text = FailureText("Unexpected failure");
     }
     outcome.elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(

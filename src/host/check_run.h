@@ -12,12 +12,17 @@
 
 namespace tavrix {
 
+enum class CheckStatus {
+    Evaluated,     // the mount's record was found and judged
+    Refused,       // stopped before the query (no user, no password)
+    Failed,        // gErrorText, or an "ERR: " failure
+    UnknownMount,  // the query ran, the mount was not among its records
+};
+
 struct CheckOutcome {
     bool result = false;
     std::string text;
-    bool refused = false;  // stopped before the query (no user, no password)
-    bool failed = false;   // gErrorText, or an "ERR: " failure
-    bool unknownMount = false;
+    CheckStatus status = CheckStatus::Evaluated;
     std::optional<MountRecord> record;  // the record that was evaluated
     std::int32_t blockSize = 0;
     std::chrono::milliseconds elapsed{0};

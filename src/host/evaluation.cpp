@@ -34,6 +34,14 @@ std::optional<std::size_t> FindMountRecord(const std::vector<MountRecord>& recor
     return found;
 }
 
+double BytesPerUnit(std::string_view unit) {
+    double bytes = 1;
+    for (int step = KilobyteSteps(unit); step > 0; --step) {
+        bytes *= 1024;
+    }
+    return bytes;
+}
+
 Verdict EvaluateRecord(const MountRecord& record, const EvaluationSettings& settings) {
     Verdict verdict;
     if (settings.unit == kPercentUnit) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "query/mount_record.h"
@@ -30,6 +31,10 @@ struct Verdict {
 // Index of the last record among the first `count` whose Mount matches.
 std::optional<std::size_t> FindMountRecord(const std::vector<MountRecord>& records, int count,
                                            const std::string& resource, const std::string& os);
+
+// Bytes in one unit of the check: 1024 for "KB" ... 1024^4 for "TB"; 1 for "B",
+// "%" and unknown units, whose figures stay bytes.
+double BytesPerUnit(std::string_view unit);
 
 Verdict EvaluateRecord(const MountRecord& record, const EvaluationSettings& settings);
 

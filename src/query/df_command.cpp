@@ -1,7 +1,8 @@
+#include "query/df_command.h"
+
 #include <array>
 #include <string_view>
 
-#include "query/remote_query.h"
 #include "support/failure.h"
 #include "support/text.h"
 

@@ -1,11 +1,9 @@
-// One data line of df output into one MountRecord.
+#include "query/df_line.h"
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 
-#include "query/df_line.h"
-#include "query/df_parser.h"
 #include "query/df_words.h"
 #include "query/mount_match.h"
 #include "query/query_state.h"

@@ -167,7 +167,8 @@ void Splitt_in_lines(std::string_view piece) {
         JoinedLines lines(piece, LineSeparator(gEOL));
         Trace("Mount to find: ", gResource);
         ParseJoinedLines(lines);
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
+        Trace("Splitt_in_lines skips the rest of the piece: ", error.what());
     }
 }
 

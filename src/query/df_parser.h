@@ -12,11 +12,8 @@ void ResetMountRecords();
 
 // Parses one piece of received output: splits it at gEOL, joins wrapped lines,
 // takes the query's first line as the header, and hands each data line to
-// SplitParameters with gMountCount as the index.
+// the line parser (df_line.h) with gMountCount as the index.
 void Splitt_in_lines(std::string_view piece);
-
-// Parses one data line into gMountRecords[index]; index is left unchanged.
-void SplitParameters(std::string line, const std::int16_t& index);
 
 // The line separator that gEOL stands for ("\n" for anything unknown).
 std::string_view LineSeparator(std::string_view eol);

@@ -12,7 +12,7 @@ void SetUpQuery(const QueryInputs& inputs, const std::string& resource) {
     gTimeout = inputs.timeout;
     gPort = inputs.port;
     gUsername = inputs.username;
-    gPassword = inputs.password;
+    gPassword = inputs.password.Text();
     gKeyfile = inputs.keyfile;
     gKeyType = inputs.keyType;
     if (inputs.protocol) {

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "support/secret.h"
+
 namespace tavrix {
 
 struct QueryInputs {
@@ -15,7 +17,7 @@ struct QueryInputs {
     std::int16_t timeout = 0;  // seconds; 0 or less: the client's default
     std::int16_t port = 0;     // 0 stands for 22
     std::string username;
-    std::string password;  // also the key file's pass phrase
+    SecretString password;  // also the key file's pass phrase
     std::string keyfile;
     std::string keyType;
     // nullopt keeps what the previous query on this thread used: the settings

@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "query/df_command.h"
 #include "query/df_parser.h"
 #include "query/query_state.h"
 #include "support/failure.h"
@@ -12,14 +13,17 @@ namespace tavrix {
 
 namespace {
 
+constexpr std::int16_t kDefaultSshPort = 22;
+constexpr std::chrono::seconds kTimeLimitWhenUnset{60};
+
 int ProtocolChoice(const std::string& protocol) {
     if (protocol == "1") {
-        return 2;
+        return kProtocolSsh1;
     }
     if (protocol == "2") {
-        return 3;
+        return kProtocolSsh2;
     }
-    return 4;  // "A" and anything else: either version
+    return kProtocolEither;  // "A" and anything else
 }
 
 std::string DescriptionOf(const std::exception& error, const std::string& fallback) {
@@ -46,21 +50,21 @@ void RemoteQuery::Get_mount_list(const std::optional<std::string>& MountName) {
 
         Ssh->SetPresetFlag(true);
         Ssh->SetHost(gHostname);
-        Ssh->SetPresetNumber(200);
+        Ssh->SetPresetNumber(kPresetNumber);
         Ssh->SetPort(gPort);
         Ssh->SetUser(gUsername);
         Ssh->SetPassword(gPassword);
         if (!gKeyfile.empty()) {
             key->LoadKeyFile(
                 gKeyfile, gPassword.empty() ? std::nullopt : std::optional<std::string>(gPassword));
-            Ssh->SetLoginMethod(2);
-            Ssh->SetLoginKey(key->ExportKey(gKeyType == "DSA" ? 1 : 0));
+            Ssh->SetLoginMethod(kLoginByKey);
+            Ssh->SetLoginKey(key->ExportKey(gKeyType == "DSA" ? kKeyDsa : kKeyRsa));
         }
         if (const std::optional<std::string> command = BuildDfCommand(gOS, mount)) {
             Ssh->SetCommand(*command);
         }
         Ssh->SetProtocolChoice(ProtocolChoice(gProtocol));
-        Ssh->SetPort(gPort == 0 ? std::int16_t{22} : gPort);
+        Ssh->SetPort(gPort == 0 ? kDefaultSshPort : gPort);
         Ssh->SetTimeLimit(gTimeout);
     } catch (const std::exception& error) {
         // Nothing was sent; a caller that waits anyway must not wait for ever.
@@ -70,7 +74,7 @@ void RemoteQuery::Get_mount_list(const std::optional<std::string>& MountName) {
 
     gDisconnected = false;
     gErrorText.clear();
-    waitSpan_ = std::chrono::seconds(gTimeout > 0 ? gTimeout : 60) + kWaitGrace;
+    waitSpan_ = (gTimeout > 0 ? std::chrono::seconds(gTimeout) : kTimeLimitWhenUnset) + kWaitGrace;
     waitLimit_ = std::chrono::steady_clock::now() + waitSpan_;
     try {
         Ssh->OpenConnection();
@@ -131,7 +135,7 @@ void RemoteQuery::Received(std::int16_t byteCount) {
     connectedSeen_ = true;
     try {
         const std::string ready =
-            capture_.Take(Ssh->TakeReceived(byteCount, 8), LineSeparator(gEOL));
+            capture_.Take(Ssh->TakeReceived(byteCount, kReceivedAsText), LineSeparator(gEOL));
         if (!ready.empty()) {
             Splitt_in_lines(ready);
         }

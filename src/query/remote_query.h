@@ -13,11 +13,6 @@
 
 namespace tavrix {
 
-// The command line for an OS code and mount ("-1" already taken as empty);
-// nullopt for an OS code that has no command. Throws Failure for a "BRWDF"
-// mount name that a Windows shell would interpret.
-std::optional<std::string> BuildDfCommand(const std::string& os, const std::string& mount);
-
 class RemoteQuery : public SshNotifications {
   public:
     // Resets the records, hands the query state to a new client and opens the

@@ -11,6 +11,16 @@
 
 namespace tavrix {
 
+// The numbers the SSH client contract takes.
+inline constexpr int kPresetNumber = 200;  // handed over before every connection
+inline constexpr int kLoginByKey = 2;      // SetLoginMethod: the key of SetLoginKey
+inline constexpr int kProtocolSsh1 = 2;    // SetProtocolChoice
+inline constexpr int kProtocolSsh2 = 3;
+inline constexpr int kProtocolEither = 4;
+inline constexpr int kKeyRsa = 0;  // ExportKey
+inline constexpr int kKeyDsa = 1;
+inline constexpr int kReceivedAsText = 8;  // TakeReceived's format
+
 class SshNotifications {
   public:
     virtual ~SshNotifications() = default;
@@ -20,7 +30,7 @@ class SshNotifications {
                                    const std::string& scCipher, const std::string& csCipher,
                                    const std::string& keys, bool& accept) = 0;
     virtual void HostFingerprint(const std::string& fingerprint, bool& accept) = 0;
-    // Output is ready: fetch it with TakeReceived(byteCount, 8).
+    // Output is ready: fetch it with TakeReceived(byteCount, kReceivedAsText).
     virtual void Received(std::int16_t byteCount) = 0;
     // Once at the end of every attempt: command ended, connect or login failed,
     // time limit passed, connection lost.

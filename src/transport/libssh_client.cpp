@@ -126,19 +126,20 @@ void LibsshClient::OpenConnection() {
     if (port_ == 0) {
         port_ = 22;
     }
-    if (loginMethod_ == 2 && !loginKey_) {
+    if (loginMethod_ == kLoginByKey && !loginKey_) {
         throw Failure("No login key has been set");
     }
-    loginStage_ = loginMethod_ == 2 ? LoginStage::kKey : LoginStage::kPassword;
-    if (loginMethod_ == 2 && !UserKeyTypeAllowed(policy_, KeyTypeName(loginKey_.get()))) {
+    loginStage_ = loginMethod_ == kLoginByKey ? LoginStage::kKey : LoginStage::kPassword;
+    if (loginMethod_ == kLoginByKey && !UserKeyTypeAllowed(policy_, KeyTypeName(loginKey_.get()))) {
         throw Failure("DSA keys are refused when only modern algorithms are allowed");
     }
     started_ = Clock::now();
     deadline_ = started_ + std::chrono::seconds(timeLimitSeconds_);
     Trace("SSH connecting to ", host_, " port ", port_, " as ", user_, " by ",
-          loginMethod_ == 2 ? "key " + KeyTypeName(loginKey_.get()) : std::string("password"),
+          loginMethod_ == kLoginByKey ? "key " + KeyTypeName(loginKey_.get())
+                                      : std::string("password"),
           ", time limit ", timeLimitSeconds_, " s");
-    if (protocolChoice_ == 2) {
+    if (protocolChoice_ == kProtocolSsh1) {
         pendingCode_ = kFailureUnsupported;
         pendingText_ = "SSH1 is not supported";
         phase_ = Phase::kFailPending;
@@ -148,7 +149,7 @@ void LibsshClient::OpenConnection() {
 }
 
 std::string LibsshClient::TakeReceived(std::int16_t byteCount, int format) {
-    if (format != 8) {
+    if (format != kReceivedAsText) {
         throw Failure("TakeReceived supports format 8 (text) only");
     }
     if (byteCount <= 0) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "support/failure.h"
+#include "support/scope_exit.h"
 #include "support/trace.h"
 #include "transport/libssh_library.h"
 #include "transport/ssh_algorithms.h"
@@ -217,10 +218,7 @@ SharedKey ImportKeyText(const std::string& text) {
         }
         keyStart = end + 1;
     }
-    struct WipeOnExit {
-        std::string& text;
-        ~WipeOnExit() { Wipe(text); }
-    } wipe{passphrase};
+    const ScopeExit wipe([&] { Wipe(passphrase); });
     LogCapture log;
     ssh_key key = nullptr;
     const int rc = ssh_pki_import_privkey_base64(text.c_str() + keyStart,
@@ -255,10 +253,7 @@ void LibsshKey::Forget() {
 void LibsshKey::LoadKeyFile(const std::string& path, const std::optional<std::string>& passphrase) {
     Forget();
     std::string content = ReadKeyFile(path);
-    struct WipeOnExit {
-        std::string& text;
-        ~WipeOnExit() { Wipe(text); }
-    } wipe{content};
+    const ScopeExit wipe([&] { Wipe(content); });
 
     if (!LooksLikePrivateKey(content)) {
         if (LooksLikePublicKey(content)) {

@@ -89,14 +89,6 @@ void Deliver(const char* function, const char* message) {
     }
 }
 
-void Wipe(std::string& secret) {
-    volatile char* bytes = secret.data();
-    for (std::size_t i = 0; i < secret.size(); ++i) {
-        bytes[i] = 0;
-    }
-    secret.clear();
-}
-
 void Wipe(char* secret) {
     if (secret == nullptr) {
         return;

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "support/secret.h"
+
 namespace tavrix::libssh {
 
 // Initialises libssh once per process; every client and key calls it first.
@@ -31,8 +33,8 @@ class LogCapture {
 // Called by the log callback; public for that only.
 void Deliver(const char* function, const char* message);
 
-// Overwrites a string that held a secret before it is freed or reused.
-void Wipe(std::string& secret);
+// Overwrites a C string that held a secret before it is freed or reused.
 void Wipe(char* secret);
+using ::tavrix::Wipe;
 
 }  // namespace tavrix::libssh

@@ -7,78 +7,159 @@
 namespace tavrix::cli {
 namespace {
 
-CheckOutcome Found(bool enough, double available, std::int32_t size, std::int32_t blockSize) {
-    CheckOutcome outcome;
-    outcome.result = enough;
-    outcome.text = "Free space on /var is 3 GB";
+MountRecord Record(const std::string& mount, double available, std::int32_t size,
+                   std::int16_t percentUsed = 0) {
     MountRecord record;
-    record.Mount = "/var";
+    record.Mount = mount;
     record.Size = size;
     record.Available = available;
-    outcome.record = record;
-    outcome.blockSize = blockSize;
-    return outcome;
+    record.PercentUsed = percentUsed;
+    return record;
 }
 
-struct ReportCase {
+EvaluationSettings Settings(const std::string& unit, std::int32_t blockSize = 1024) {
+    EvaluationSettings settings;
+    settings.unit = unit;
+    settings.blockSize = blockSize;
+    return settings;
+}
+
+struct JudgeCase {
     std::string name;
-    CheckOutcome outcome;
     std::string mount;
-    std::string line;
+    std::optional<MountRecord> record;
+    EvaluationSettings settings;
+    Limits limits;
+    std::string line;  // PluginLine of the one mount, with the note as text
     int exitCode;
 };
 
-void PrintTo(const ReportCase& c, std::ostream* os) {
+void PrintTo(const JudgeCase& c, std::ostream* os) {
     *os << c.name;
 }
 
-class NagiosLineTest : public ::testing::TestWithParam<ReportCase> {};
+class JudgeMountTest : public ::testing::TestWithParam<JudgeCase> {};
 
-TEST_P(NagiosLineTest, StatesTheOutcomeWithPlainFigures) {
+TEST_P(JudgeMountTest, StateNoteAndPerfdata) {
     const auto& c = GetParam();
-    const State state = StateOf(c.outcome);
-    EXPECT_EQ(NagiosLine(c.outcome, state, c.mount), c.line);
-    EXPECT_EQ(ExitCode(state), c.exitCode);
+    const MountReport report =
+        JudgeMount(c.mount, c.record ? &*c.record : nullptr, c.settings, c.limits);
+    EXPECT_EQ(PluginLine(report.state, report.figure + " " + report.note, {report.perfdata}),
+              c.line);
+    EXPECT_EQ(ExitCode(report.state), c.exitCode);
 }
 
-CheckOutcome Flagged(bool CheckOutcome::*flag, const std::string& text) {
-    CheckOutcome outcome;
-    outcome.text = text;
-    outcome.*flag = true;
-    return outcome;
-}
+// 3 GB free of 4 GB, in 1024-byte blocks.
+const MountRecord kVar = Record("/var", 3145728, 4194304, 25);
 
 INSTANTIATE_TEST_SUITE_P(
-    Lines, NagiosLineTest,
+    Mounts, JudgeMountTest,
     ::testing::Values(
-        ReportCase{"Enough", Found(true, 3145728, 4194304, 1024), "/var",
-                   "DISK OK - Free space on /var is 3 GB | '/var'=3221225472B;;;0;4294967296", 0},
-        ReportCase{"TooLittle", Found(false, 3145728, 4194304, 1024), "/var",
-                   "DISK CRITICAL - Free space on /var is 3 GB | '/var'=3221225472B;;;0;4294967296",
-                   2},
+        JudgeCase{"Enough",
+                  "/var",
+                  kVar,
+                  Settings("GB"),
+                  {2, 1},
+                  "DISK OK - 3 GB  | '/var'=3221225472B;2147483648;1073741824;0;4294967296",
+                  0},
+        // Equal counts as enough, as in the check run.
+        JudgeCase{"EqualIsEnough",
+                  "/var",
+                  kVar,
+                  Settings("GB"),
+                  {3, 3},
+                  "DISK OK - 3 GB  | '/var'=3221225472B;3221225472;3221225472;0;4294967296",
+                  0},
+        JudgeCase{"Warning",
+                  "/var",
+                  kVar,
+                  Settings("GB"),
+                  {3.5, 1},
+                  "DISK WARNING - 3 GB below the warning 3.5 GB | "
+                  "'/var'=3221225472B;3758096384;1073741824;0;4294967296",
+                  1},
+        // Critical wins over warning; a missing warning leaves its field empty.
+        JudgeCase{"Critical",
+                  "/var",
+                  kVar,
+                  Settings("GB"),
+                  {std::nullopt, 5},
+                  "DISK CRITICAL - 3 GB below the critical 5 GB | "
+                  "'/var'=3221225472B;;5368709120;0;4294967296",
+                  2},
+        JudgeCase{"CriticalOverWarning",
+                  "/var",
+                  kVar,
+                  Settings("MB"),
+                  {4000, 3500},
+                  "DISK CRITICAL - 3072 MB below the critical 3500 MB | "
+                  "'/var'=3221225472B;4194304000;3670016000;0;4294967296",
+                  2},
+        // Percent: free percent against the limits, max 100.
+        JudgeCase{"Percent",
+                  "/var",
+                  kVar,
+                  Settings("%"),
+                  {80, 10},
+                  "DISK WARNING - 75 % free below the warning 80 % | '/var'=75%;80;10;0;100",
+                  1},
         // Petabytes stay plain digits, never an exponent or a comma.
-        ReportCase{"Huge", Found(true, 2.0e12, 2147483647, 8192), "/big",
-                   "DISK OK - Free space on /var is 3 GB | '/big'=16384000000000000B;;;0;"
-                   "17592186036224",
-                   0},
-        ReportCase{"QuotedLabel", Found(true, 1, 1, 512), "/it's=here",
-                   "DISK OK - Free space on /var is 3 GB | '/it''s_here'=512B;;;0;512", 0},
-        ReportCase{"UnknownMount", Flagged(&CheckOutcome::unknownMount, "Unknown mount"), "/x",
-                   "DISK UNKNOWN - Unknown mount", 3},
-        ReportCase{"Refused",
-                   Flagged(&CheckOutcome::refused,
-                           "ERR: can't connect to an SSH server without a USERNAME"),
-                   "/x", "DISK UNKNOWN - ERR: can't connect to an SSH server without a USERNAME",
-                   3},
-        // A failure text must not start performance data or a second line.
-        ReportCase{"FailureOnOneLine", Flagged(&CheckOutcome::failed, "Login failed|denied\r\nbye"),
-                   "/x", "DISK UNKNOWN - Login failed/denied  bye", 3}),
+        JudgeCase{"Huge",
+                  "/big",
+                  Record("/big", 2.0e12, 2147483647),
+                  Settings("TB", 8192),
+                  {std::nullopt, 1},
+                  "DISK OK - 14901.2 TB  | '/big'=16384000000000000B;;1099511627776;0;"
+                  "17592186036224",
+                  0},
+        JudgeCase{"QuotedLabel",
+                  "/it's=a|b",
+                  Record("/x", 1, 1),
+                  Settings("B", 512),
+                  {0, 0},
+                  "DISK OK - 512 B  | '/it''s_a_b'=512B;0;0;0;512",
+                  0},
+        JudgeCase{"NotListed",
+                  "/nope",
+                  std::nullopt,
+                  Settings("GB"),
+                  {2, 1},
+                  "DISK UNKNOWN -  not listed by df",
+                  3}),
     [](const auto& info) { return info.param.name; });
 
+TEST(SeveralMountsTextTest, TroubleFirstWorstFirstThenTheOthers) {
+    const Limits limits{100, 5};
+    const EvaluationSettings gb = Settings("GB");
+    const std::vector<MountReport> reports = {
+        JudgeMount("/", &kVar, gb, {1, 0.5}), JudgeMount("/boot", &kVar, gb, {3.5, 1}),
+        JudgeMount("/nope", nullptr, gb, limits), JudgeMount("/var", &kVar, gb, limits),
+        JudgeMount("/home", &kVar, gb, {1, 0.5})};
+    EXPECT_EQ(SeveralMountsText(reports),
+              "/var 3 GB (below the critical 5 GB), /boot 3 GB (below the warning 3.5 GB), "
+              "/nope (not listed by df); 2 others OK");
+    EXPECT_EQ(SeveralMountsText({reports[0], reports[4]}), "2 mounts OK");
+    State worst = State::Ok;
+    for (const auto& report : reports) {
+        worst = Worse(worst, report.state);
+    }
+    EXPECT_EQ(worst, State::Critical);
+    EXPECT_EQ(Worse(State::Unknown, State::Warning), State::Warning);
+    EXPECT_EQ(Worse(State::Ok, State::Unknown), State::Unknown);
+}
+
+TEST(PluginLineTest, TextStaysOnOneLineWithoutPerfdata) {
+    EXPECT_EQ(PluginLine(State::Unknown, "Login failed|denied\r\nbye", {""}),
+              "DISK UNKNOWN - Login failed/denied  bye");
+}
+
 TEST(JsonLineTest, CarriesTheRecordAndEscapesTheText) {
-    CheckOutcome outcome = Found(true, 5, 10, 512);
+    CheckOutcome outcome;
+    outcome.result = true;
     outcome.text = "say \"hi\"\\";
-    const std::string json = JsonLine(outcome, StateOf(outcome));
+    outcome.record = Record("/x", 5, 10);
+    outcome.blockSize = 512;
+    const std::string json = JsonLine(outcome, State::Ok);
     EXPECT_NE(json.find("\"state\":\"OK\""), std::string::npos) << json;
     EXPECT_NE(json.find("\"text\":\"say \\\"hi\\\"\\\\\""), std::string::npos) << json;
     EXPECT_NE(json.find("\"Available\":5,"), std::string::npos) << json;

@@ -160,9 +160,32 @@ group_check() {
     case_ "parameters or options"; run check -H 127.0.0.1; expect_rc 3
     case_ "not both"; run check -H 127.0.0.1 -P '#USR=u#' --user u; expect_rc 3
     case_ "unit and threshold with options"; run check -H 127.0.0.1 --user u --os LINUX --mount /
-    expect_rc 3; expect_err "--unit and --threshold are required"
+    expect_rc 3; expect_err "--unit and -w or -c are required"
+    expect_out "DISK UNKNOWN - --unit and -w or -c are required"
     case_ "format"; run check -H 127.0.0.1 -P '#USR=u#' --format xml; expect_rc 3
     case_ "timeout must be a number"; run check -H 127.0.0.1 -t soon -P '#USR=u#'; expect_rc 3
+    case_ "usage errors on stdout"; run check -H 127.0.0.1 --frob
+    expect_rc 3; [ "$(cat "$WORK/out")" = "DISK UNKNOWN - unknown option --frob" ] || fail "stdout"
+    local opts=(-H 127.0.0.1 -l u --os LINUX --mount / --unit GB)
+    case_ "range form refused"; run check "${opts[@]}" -w 10: -c 5
+    expect_rc 3; expect_out 'DISK UNKNOWN - -w must be a plain number of free units such as 10 or 2.5, not "10:"'
+    case_ "decimal comma hint"; run check "${opts[@]}" -c 2,5; expect_rc 3; expect_out "(write 2.5"
+    case_ "threshold is strict too"; run check "${opts[@]}" --threshold 5,5; expect_rc 3; expect_out "-c must be"
+    case_ "time-out 0"; run check "${opts[@]}" -c 1 -t 0; expect_rc 3; expect_out "-t must be whole seconds"
+    case_ "time-out 2.5"; run check "${opts[@]}" -c 1 -t 2.5; expect_rc 3; expect_out "-t must be whole seconds"
+    case_ "time-out state"; run check "${opts[@]}" -c 1 -t 5:LATER; expect_rc 3; expect_out "OK, WARNING, CRITICAL or UNKNOWN"
+    case_ "exclude needs --all"; run check "${opts[@]}" -c 1 --exclude /run; expect_rc 3; expect_out "go with --all"
+    case_ "version anywhere"; run check -H 127.0.0.1 -V; expect_rc 0; expect_out "tavrix-check 1.0.0."
+    case_ "help lists the plugin options"; run check -c 1 --help; expect_rc 0
+    for option in -H -t -w -c -l -p -i -v -V --all --exclude --include-type --exclude-type --hostname --logname --identity "Examples:"; do
+        expect_out "$option"
+    done
+    case_ "password file readable by others"; printf 'secret\n' >"$WORK/open.pw"; chmod 644 "$WORK/open.pw"
+    run params build --user u --os LINUX --mount / --password-file "$WORK/open.pw"
+    expect_rc 0; expect_err "may be read by its group or others"
+    case_ "private password file"; chmod 600 "$WORK/open.pw"
+    run params build --user u --os LINUX --mount / --password-file "$WORK/open.pw"
+    expect_rc 0; [ ! -s "$WORK/err" ] || fail "a warning for a private file"
     case_ "mounts refuses without a user"; run mounts -H 127.0.0.1 -P '#OS=LINUX#'
     expect_rc 3; expect_err "Can't connect to an SSH server without a username"
 }
@@ -195,13 +218,49 @@ group_ssh() {
 
     case_ "check OK as a plugin"
     run check "${login[@]}" --user "$TAVRIX_SSH_FAKE_USER" --os HPUX11 --mount / --unit MB --threshold 1 --format nagios
-    expect_rc 0; expect_out "DISK OK - Free space on / is 788.6 MB | '/'=826948608B;;;0;1073741824"
+    expect_rc 0; expect_out "DISK OK - Free space on / is 788.6 MB | '/'=826948608B;;1048576;0;1073741824"
     case_ "check CRITICAL"
     run check "${login[@]}" --user "$TAVRIX_SSH_FAKE_USER" --os HPUX11 --mount / --unit MB --threshold 100000 --format nagios
-    expect_rc 2; expect_out "DISK CRITICAL - Free space on / is 788.6 MB |"
+    expect_rc 2; expect_out "DISK CRITICAL - Free space on / is 788.6 MB (below the critical 100000 MB) |"
+    case_ "check WARNING by default format"
+    run check "${login[@]}" -l "$TAVRIX_SSH_FAKE_USER" --os HPUX11 --mount / --unit MB -w 800 -c 500
+    expect_rc 1
+    expect_out "DISK WARNING - Free space on / is 788.6 MB (below the warning 800 MB) | '/'=826948608B;838860800;524288000;0;1073741824"
+    case_ "check in percent"
+    run check "${login[@]}" -l "$TAVRIX_SSH_FAKE_USER" --os HPUX11 --mount / --unit % -w 80 -c 10
+    expect_rc 1; expect_out "(below the warning 80 %) | '/'=78%;80;10;0;100"
+    case_ "bare text on request"
+    run check "${login[@]}" -l "$TAVRIX_SSH_FAKE_USER" --os HPUX11 --mount / --unit MB -c 100000 --format text
+    expect_rc 2; [ "$(cat "$WORK/out")" = "Free space on / is 788.6 MB" ] || fail "not the bare text"
     case_ "check of an unknown mount"
     run check "${login[@]}" --user "$TAVRIX_SSH_FAKE_USER" --os HPUX11 --mount /nope --unit MB --threshold 1
     expect_rc 3; expect_out "Unknown mount"
+    case_ "closed port"
+    run check -H "$TAVRIX_SSH_HOST" -p 1 -l "$TAVRIX_SSH_USER" --password-file "$TAVRIX_SSH_PASSWORD_FILE" --os LINUX --mount / --unit GB -c 1
+    expect_rc 3; expect_out "DISK UNKNOWN - "
+    case_ "time-out state"
+    run check "${login[@]}" -l "$TAVRIX_SSH_FAKE_USER" --os LINUX --mount /slow --unit GB -c 1 -t 1:CRITICAL
+    expect_rc 2; expect_out "DISK CRITICAL - "
+    case_ "time-out unknown by default"
+    run check "${login[@]}" -l "$TAVRIX_SSH_FAKE_USER" --os LINUX --mount /slow --unit GB -c 1 -t 1
+    expect_rc 3; expect_out "DISK UNKNOWN - "
+
+    # Several mounts: one login (counted in the server's log by the one key
+    # no other test logs in with), the worst mount decides.
+    local keyLogin=(-H "$TAVRIX_SSH_HOST" -p "$TAVRIX_SSH_PORT" -l "$TAVRIX_SSH_FAKE_USER" -i "$TAVRIX_SSH_KEY_ECDSA")
+    logins() { grep -c "Accepted publickey for $TAVRIX_SSH_FAKE_USER .* ECDSA" "$TAVRIX_SSHD_DIR/sshd.log"; }
+    case_ "all mounts in one login"
+    local before
+    before=$(logins)
+    run check "${keyLogin[@]}" --os LINUX --all --exclude '/run*' --exclude /dev --unit GB -w 10 -c 1
+    expect_rc 2
+    expect_out "DISK CRITICAL - /boot/efi 0.5 GB (below the critical 1 GB), /dev/shm 7.7 GB (below the warning 10 GB); 2 others OK | '/'="
+    expect_out "'/media/backup disk'=307141615616B;10737418240;1073741824;0;983351140352"
+    expect_no_out "'/run"
+    [ "$(($(logins) - before))" -eq 1 ] || fail "$(($(logins) - before)) logins, expected 1"
+    case_ "named mounts, one missing"
+    run check "${keyLogin[@]}" --os LINUX --mount / --mount /nope --mount /boot/efi --unit MB -c 100
+    expect_rc 3; expect_out "DISK UNKNOWN - /nope (not listed by df); 2 others OK | '/'="
     case_ "check refused by the server"
     run check -H "$TAVRIX_SSH_HOST" --port "$TAVRIX_SSH_PORT" --user "$TAVRIX_SSH_USER" --keyfile "$TAVRIX_SSH_KEY_UNAUTHORIZED" --os LINUX --mount / --unit GB --threshold 1 --format json
     expect_rc 3; expect_out '"state":"UNKNOWN"'; expect_out '"failed":true'

@@ -84,7 +84,7 @@ TEST_P(CheckRunStopTest, StopsWithTheTextAndNoTrace) {
     EXPECT_FALSE(Traced("Return value: "));
     EXPECT_EQ(platform.logs.empty(), !GetParam().queried);
     const CheckOutcome& outcome = check.LastOutcome();
-    EXPECT_NE(outcome.refused, outcome.failed);
+    EXPECT_TRUE(outcome.status == CheckStatus::Refused || outcome.status == CheckStatus::Failed);
     EXPECT_FALSE(outcome.record);
     if (!platform.logs.empty()) {
         EXPECT_THAT(platform.LastCalls(), ::testing::Not(Contains("OpenConnection")));
@@ -118,7 +118,7 @@ TEST_F(CheckRunTest, APasswordThatDoesNotDecodeFailsInTheFrame) {
     EXPECT_FALSE(Check(With("PWD", "=AAA")));
     EXPECT_THAT(Result(), StartsWith("ERR: "));
     EXPECT_THAT(Result(), ::testing::EndsWith("( 0)"));
-    EXPECT_TRUE(check.LastOutcome().failed);
+    EXPECT_EQ(check.LastOutcome().status, CheckStatus::Failed);
     EXPECT_TRUE(platform.logs.empty());
 }
 
@@ -183,7 +183,7 @@ TEST_F(CheckRunTest, TheOutcomeCarriesTheRecordUsed) {
     EXPECT_EQ(outcome.record->Mount, "/var");
     EXPECT_EQ(outcome.record->Available, 3145728);
     EXPECT_EQ(outcome.blockSize, 1024);
-    EXPECT_FALSE(outcome.failed || outcome.refused || outcome.unknownMount);
+    EXPECT_EQ(outcome.status, CheckStatus::Evaluated);
     EXPECT_THAT(platform.LastCalls(), Contains("SetCommand df -k /var;exit"));
     EXPECT_THAT(platform.LastCalls(), Contains("SetHost db1"));
 }
@@ -207,7 +207,7 @@ TEST_F(CheckRunTest, ASessionThatNeverEndsEndsTheCheckWithATimeOut) {
     platform.sessions = {{Connect(), Output(kListing)}};
     EXPECT_FALSE(Check(Parameters(), 1.0));
     EXPECT_THAT(Result(), HasSubstr("Time-out"));
-    EXPECT_TRUE(check.LastOutcome().failed);
+    EXPECT_EQ(check.LastOutcome().status, CheckStatus::Failed);
     EXPECT_LT(check.LastOutcome().elapsed, std::chrono::seconds(30));
 }
 

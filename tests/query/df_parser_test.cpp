@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "query/df_line.h"
 #include "query/query_state.h"
 #include "support/trace.h"
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "fake_ssh.h"
+#include "query/df_command.h"
 #include "query/df_parser.h"
 #include "query/query_state.h"
 #include "support/failure.h"
