@@ -77,9 +77,8 @@ int Base64Value(char c) {
     return -1;
 }
 
-// The first bytes of the Base64 body that follows `begin` in the content
-// (header lines such as "Proc-Type:" are not Base64 and decode to noise,
-// which the callers' searches do not mind).
+// The first bytes of the Base64 body on the lines after the marker at
+// `begin`, up to its end ("=" or the closing "-----").
 std::vector<unsigned char> DecodeBody(const std::string& content, std::size_t begin,
                                       std::size_t maxBytes) {
     std::vector<unsigned char> bytes;
