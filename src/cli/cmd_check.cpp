@@ -8,6 +8,7 @@
 #include "cli/cli_settings.h"
 #include "cli/cli_text.h"
 #include "cli/commands.h"
+#include "cli/host_key_options.h"
 #include "cli/mount_choice.h"
 #include "host/check_run.h"
 #include "host/parameter_string.h"
@@ -180,9 +181,12 @@ int RunCheck(const std::vector<std::string>& argList) {
     known.push_back({"--exclude-type", "", true});
     known.push_back({"--format", "", true});
     known.push_back(ModernOnlyOption());
+    for (const OptionInfo& option : HostKeyOptions()) {
+        known.push_back(option);
+    }
     const Arguments args(argList, WithCommonOptions(known));
     if (HandleCommonOptions(args, kHelp + SettingOptionsHelp() + ModernOnlyHelp() +
-                                      CommonOptionsHelp() + kHelpEnd)) {
+                                      CommonOptionsHelp() + kHostKeyOptionsHelp + kHelpEnd)) {
         return kExitOk;
     }
     if (!args.Positionals().empty()) {
@@ -213,7 +217,7 @@ int RunCheck(const std::vector<std::string>& argList) {
         throw UsageError("--unit and -w or -c are required");
     }
     const std::string host = ToCore(args.Required("--host"), "-H");
-    const std::string parameters = ParametersFromArguments(args, !several);
+    const std::string parameters = WithHostKeyOption(args, ParametersFromArguments(args, !several));
     if (args.Has("--parameters")) {
         limits.critical = ReadKeyNumber(GetKeyValue(parameters, "COM"));
     }
@@ -222,7 +226,7 @@ int RunCheck(const std::vector<std::string>& argList) {
             choice.mounts.push_back(ToCore(mount, "--mount"));
         }
     }
-    if (!InstallSshTransport(args.Has("--modern-only"))) {
+    if (!InstallSshTransportFor(args, parameters)) {
         throw UsageError("this build has no SSH transport");
     }
 

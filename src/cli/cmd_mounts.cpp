@@ -7,6 +7,7 @@
 #include "cli/cli_settings.h"
 #include "cli/cli_text.h"
 #include "cli/commands.h"
+#include "cli/host_key_options.h"
 #include "dialog/mount_listing.h"
 #include "host/codes.h"
 #include "host/parameter_string.h"
@@ -58,9 +59,12 @@ int RunMounts(const std::vector<std::string>& argList) {
     known.push_back({"--parameters", "-P", true});
     known.push_back(ModernOnlyOption());
     known.push_back({"--json", "", false});
+    for (const OptionInfo& option : HostKeyOptions()) {
+        known.push_back(option);
+    }
     const Arguments args(argList, WithCommonOptions(known));
-    if (HandleCommonOptions(
-            args, kHelp + SettingOptionsHelp() + ModernOnlyHelp() + CommonOptionsHelp())) {
+    if (HandleCommonOptions(args, kHelp + SettingOptionsHelp() + ModernOnlyHelp() +
+                                      CommonOptionsHelp() + kHostKeyOptionsHelp)) {
         return kExitOk;
     }
     if (!args.Positionals().empty()) {
@@ -68,7 +72,7 @@ int RunMounts(const std::vector<std::string>& argList) {
     }
     const std::string host = ToCore(args.Required("--host"), "-H");
     const int seconds = TimeLimitOption(args).seconds;
-    const std::string parameters = ParametersFromArguments(args, false);
+    const std::string parameters = WithHostKeyOption(args, ParametersFromArguments(args, false));
 
     const auto timeout = static_cast<std::int16_t>(seconds);
     QueryInputs inputs = InputsLikeThePicker(parameters);
@@ -83,7 +87,7 @@ int RunMounts(const std::vector<std::string>& argList) {
         PrintError(std::string(kNoPasswordMessage));
         return kExitUnknown;
     }
-    if (!InstallSshTransport(args.Has("--modern-only"))) {
+    if (!InstallSshTransportFor(args, parameters)) {
         PrintError("tavrix-check: this build has no SSH transport");
         return kExitUnknown;
     }

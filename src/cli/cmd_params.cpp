@@ -26,7 +26,8 @@ const char* const kHelp =
     "password masked unless --show-password), with the numbers PORT, BLK and COM\n"
     "read as. build prints a new parameter string from the options below; the\n"
     "password is taken from an environment variable or a file, never from the\n"
-    "command line.\n"
+    "command line. --hostkey \"TYPE SHA256:HASH\" pins the machine's host key\n"
+    "(HKEY; tavrix-check hostkey prints it): checks then trust only that key.\n"
     "\n";
 
 std::string Note(const std::string& text) {
@@ -101,6 +102,8 @@ int Show(const Arguments& args) {
     line("EOL", shown(value("EOL")),
          CodeNote(kEolCodes, value("EOL"), "empty: line feed", "unknown: line feed"));
     line("RAN", shown(value("RAN")), value("RAN") == "1" ? "figure only" : "whole sentence");
+    line("HKEY", shown(value("HKEY")),
+         value("HKEY").empty() ? "empty: any host key is accepted" : "only this host key");
     return kExitOk;
 }
 
@@ -108,7 +111,8 @@ int Build(const Arguments& args) {
     if (args.Positionals().size() != 1) {
         throw UsageError("params build takes options only");
     }
-    const FormValues values = FormValuesFromOptions(args, true);
+    FormValues values = FormValuesFromOptions(args, true);
+    values.hostKey = args.Value("--hostkey").value_or("");
     PrintLine(AnsiToUtf8(BuildParameterString(values)));
     return kExitOk;
 }
@@ -118,6 +122,7 @@ int Build(const Arguments& args) {
 int RunParams(const std::vector<std::string>& argList) {
     auto known = SettingOptions();
     known.push_back({"--show-password", "", false});
+    known.push_back({"--hostkey", "", true});
     const Arguments args(argList, WithCommonOptions(known));
     if (HandleCommonOptions(args, kHelp + SettingOptionsHelp())) {
         return kExitOk;

@@ -13,6 +13,7 @@ int RunParse(const std::vector<std::string>& args);
 int RunParams(const std::vector<std::string>& args);
 int RunCheck(const std::vector<std::string>& args);
 int RunMounts(const std::vector<std::string>& args);
+int RunHostKey(const std::vector<std::string>& args);
 
 // "tavrix-check 1.0.0.N"
 std::string VersionText();
@@ -23,13 +24,5 @@ std::string CommonOptionsHelp();
 // Prints `help` for --help or the version for --version and returns true;
 // switches the traces on for --trace or -vvv.
 bool HandleCommonOptions(const Arguments& args, const std::string& help);
-
-// --modern-only: the SSH transport offers no SHA-1 key exchange or signature,
-// no CBC cipher and no DSA key (for check and mounts).
-OptionInfo ModernOnlyOption();
-std::string ModernOnlyHelp();
-
-// Installs the SSH transport when the build has one; false when it has none.
-bool InstallSshTransport(bool modernOnly);
 
 }  // namespace tavrix::cli

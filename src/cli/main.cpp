@@ -20,6 +20,7 @@ const char* const kHelp =
     "  mounts   list the mounts of a machine\n"
     "  parse    parse recorded df output as a check would\n"
     "  params   show or build a parameter string\n"
+    "  hostkey  show a machine's SSH host key, to pin it\n"
     "\n"
     "tavrix-check COMMAND --help tells more. --version prints the version.\n"
     "Exit status: 0 OK, 1 warning, 2 critical, 3 unknown (bad usage, refusals,\n"
@@ -35,6 +36,8 @@ int Dispatch(const std::string& command, const std::vector<std::string>& rest) {
         return RunCheck(rest);
     if (command == "mounts")
         return RunMounts(rest);
+    if (command == "hostkey")
+        return RunHostKey(rest);
     throw UsageError("unknown command " + command + " (tavrix-check --help lists them)");
 }
 

@@ -64,6 +64,8 @@ enum class ControlId : int {
     chkReturn_as_number,
     lblworking,
     lblFirstLine,
+    txtHostKey,
+    btForgetHostKey,
     // Settings form, caption labels.
     lblCaptionHostname = 1101,
     lblCaptionProtocol,
@@ -80,6 +82,7 @@ enum class ControlId : int {
     lblCaptionFree,
     lblCaptionTimeout,
     lblCaptionSeconds,
+    lblCaptionHostKey,
     // Mount list window.
     lstResources = 1201,
     Label1,
@@ -104,8 +107,9 @@ enum class ControlEvent {
 
 // Message box styles, as numbers the platform passes on unchanged.
 enum class MessageStyle : int {
-    Plain = 0,  // OK button, no icon: failures
-    Stop = 16,  // OK button, stop icon: refusals
+    Plain = 0,          // OK button, no icon: failures
+    Stop = 16,          // OK button, stop icon: refusals
+    WarningYesNo = 52,  // Yes and No buttons, warning icon: AskYesNo
 };
 
 class DialogEvents {
@@ -132,6 +136,8 @@ class DialogToolkit {
     virtual std::int32_t SetTopmost(WindowId window, bool topmost) = 0;
     // A message box without a title of its own, owned by the window in front.
     virtual void MessageBox(std::string_view text, MessageStyle style) = 0;
+    // The same with Yes and No buttons and a warning icon: true for Yes.
+    virtual bool AskYesNo(std::string_view text) = 0;
 
     // Controls of a loaded window. Text is a text box's text, a combo box's
     // edit field, the caption of a label, button or check box, and for a list

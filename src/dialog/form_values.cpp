@@ -2,6 +2,10 @@
 
 namespace tavrix {
 
+std::string HostKeyFieldText(std::string_view pin) {
+    return std::string(pin.empty() ? kHostKeyNotChecked : pin);
+}
+
 FormValues ReadFormValues(const DialogToolkit& toolkit) {
     FormValues values;
     values.username = toolkit.GetText(ControlId::txtUsername);
@@ -17,6 +21,11 @@ FormValues ReadFormValues(const DialogToolkit& toolkit) {
     values.compareValue = toolkit.GetText(ControlId::txtCompareValue);
     values.eolIndex = toolkit.GetListIndex(ControlId::cmbEOL);
     values.returnAsNumber = toolkit.GetChecked(ControlId::chkReturn_as_number);
+    // The field takes no typing: it shows the pin, or the words for none.
+    values.hostKey = toolkit.GetText(ControlId::txtHostKey);
+    if (values.hostKey == kHostKeyNotChecked) {
+        values.hostKey.clear();
+    }
     return values;
 }
 

@@ -6,6 +6,7 @@
 #include "dialog/form_values.h"
 #include "host/codes.h"
 #include "host/property_value.h"
+#include "query/host_key_pin.h"
 #include "query/query_state.h"
 #include "support/failure.h"
 #include "support/numbers.h"
@@ -18,6 +19,17 @@ namespace {
 void ClearWorking(DialogToolkit& toolkit) {
     toolkit.SetText(ControlId::lblworking, "");
     toolkit.Repaint(ControlId::lblworking);
+}
+
+void RunQuery(RemoteQuery& query, const QueryInputs& inputs) {
+    SetUpListingQuery(inputs);
+    query.Get_mount_list(std::string("-1"));
+    query.WaitUntilDisconnected();
+}
+
+// The query ended because the server showed another key than the pinned one.
+bool KeyChanged(const std::string& pin) {
+    return !pin.empty() && !gOfferedHostKey.empty() && gOfferedHostKey != pin;
 }
 
 void RunListing(DialogToolkit& toolkit, RemoteQuery& query, MountPicker& picker, bool& started) {
@@ -35,10 +47,22 @@ void RunListing(DialogToolkit& toolkit, RemoteQuery& query, MountPicker& picker,
     }
 
     started = true;
-    SetUpListingQuery(ListingInputs(values, toolkit.GetText(ControlId::txtHostname),
-                                    toolkit.GetText(ControlId::txtTimeout)));
-    query.Get_mount_list(std::string("-1"));
-    query.WaitUntilDisconnected();
+    QueryInputs inputs = ListingInputs(values, toolkit.GetText(ControlId::txtHostname),
+                                       toolkit.GetText(ControlId::txtTimeout));
+    RunQuery(query, inputs);
+    if (KeyChanged(inputs.hostKey)) {
+        // Nothing of the login has left the machine yet.
+        if (!toolkit.AskYesNo(
+                HostKeyChangedQuestion(inputs.hostname, inputs.hostKey, gOfferedHostKey))) {
+            ClearWorking(toolkit);
+            return;
+        }
+        inputs.hostKey = gOfferedHostKey;
+        toolkit.SetText(ControlId::txtHostKey, HostKeyFieldText(inputs.hostKey));
+        RunQuery(query, inputs);
+    } else if (inputs.hostKey.empty() && !gOfferedHostKey.empty()) {
+        toolkit.SetText(ControlId::txtHostKey, gOfferedHostKey);  // OK pins it
+    }
 
     // The header of this listing, if one came; a listing without output keeps
     // the label as it was.
@@ -51,11 +75,21 @@ void RunListing(DialogToolkit& toolkit, RemoteQuery& query, MountPicker& picker,
         return;
     }
     ClearWorking(toolkit);
-    picker.Open(gHostname, ListedMounts());
-    toolkit.SetText(ControlId::txtResource, gChosenMount);
+    // Closing the list without a pick keeps the mount the user typed.
+    if (picker.Open(gHostname, ListedMounts())) {
+        toolkit.SetText(ControlId::txtResource, gChosenMount);
+    }
 }
 
 }  // namespace
+
+std::string HostKeyChangedQuestion(std::string_view host, std::string_view pin,
+                                   std::string_view offered) {
+    return "WARNING: the host key of " + std::string(host) + " has changed.\n\nExpected:\n" +
+           std::string(pin) + "\n\nThe server offered:\n" + std::string(offered) +
+           "\n\nAnother machine may be answering in its place. Send the login to it only if "
+           "you know why the key changed.\n\nTrust the new key?";
+}
 
 QueryInputs ListingInputs(const FormValues& values, std::string_view hostname,
                           std::string_view timeout) {
@@ -73,6 +107,7 @@ QueryInputs ListingInputs(const FormValues& values, std::string_view hostname,
     inputs.port = NarrowToInt16(ReadKeyNumber(values.port));
     inputs.os = CodeAt(kOsCodes, values.osIndex);
     inputs.eol = CodeAt(kEolCodes, values.eolIndex).value_or(kEolCodes[kEolLf]);
+    inputs.hostKey = NormalizedPin(values.hostKey);
     return inputs;
 }
 

@@ -19,6 +19,11 @@ inline constexpr std::string_view kNoUsernameMessage =
 inline constexpr std::string_view kNoPasswordMessage =
     "Can't connect to an SSH server without a password";
 
+// The warning of a listing whose server shows another key than the pinned
+// one; Yes trusts the new key.
+std::string HostKeyChangedQuestion(std::string_view host, std::string_view pin,
+                                   std::string_view offered);
+
 // The form's values as the inputs of a listing of every mount. Throws Failure
 // ("Type mismatch" for a time-out that is not a number, "Overflow" for a
 // time-out or port beyond 16 bits).

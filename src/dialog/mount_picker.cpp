@@ -12,7 +12,7 @@ MountPicker::~MountPicker() {
     }
 }
 
-void MountPicker::Open(std::string_view hostname, const std::vector<std::string>& lines) {
+bool MountPicker::Open(std::string_view hostname, const std::vector<std::string>& lines) {
     if (!toolkit_.IsLoaded(WindowId::MountList)) {
         toolkit_.Load(WindowId::MountList, *this);
     }
@@ -22,11 +22,14 @@ void MountPicker::Open(std::string_view hostname, const std::vector<std::string>
     }
     toolkit_.SetCaption(WindowId::MountList, "Mounts on " + std::string(hostname));
     toolkit_.SetTopmost(WindowId::MountList, true);
+    picked_ = false;
     toolkit_.ShowModal(WindowId::MountList);
+    return picked_;
 }
 
 void MountPicker::lstResources_DblClick() {
     gChosenMount = toolkit_.GetText(ControlId::lstResources);
+    picked_ = true;
     toolkit_.Unload(WindowId::MountList);
 }
 

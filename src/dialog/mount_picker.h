@@ -24,8 +24,9 @@ class MountPicker : public DialogEvents {
 
     // Fills the list with `lines` in their order, captions the window
     // "Mounts on <host>", makes it topmost and shows it modally. Returns when
-    // the window is closed, by a double click or its close box.
-    void Open(std::string_view hostname, const std::vector<std::string>& lines);
+    // the window is closed: true after a double click picked a line, false
+    // when the close box closed it.
+    bool Open(std::string_view hostname, const std::vector<std::string>& lines);
 
     void lstResources_DblClick();
 
@@ -34,6 +35,7 @@ class MountPicker : public DialogEvents {
 
   private:
     DialogToolkit& toolkit_;
+    bool picked_ = false;
 };
 
 }  // namespace tavrix

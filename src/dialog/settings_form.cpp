@@ -5,6 +5,7 @@
 #include "dialog/form_values.h"
 #include "dialog/mount_listing.h"
 #include "host/codes.h"
+#include "query/host_key_pin.h"
 #include "support/base64.h"
 #include "support/failure.h"
 #include "support/numbers.h"
@@ -142,6 +143,7 @@ void SettingsForm::Form_Load() {
     FillList(ControlId::cmbOS, kOsEntries, kOsLinux);
     FillList(ControlId::cmbEOL, kEolEntries, kEolLf);
     FillList(ControlId::cmbKeyType, kKeyTypeEntries, kKeyTypeRsa);
+    toolkit_.SetText(ControlId::txtHostKey, HostKeyFieldText(""));
 }
 
 void SettingsForm::cmbOS_Click() {
@@ -190,6 +192,8 @@ void SettingsForm::LoadSettings(std::string_view hostname, std::string_view time
         if (const int position = PositionOf(kUnitCodes, unit); position >= 0) {
             SetListIndex(ControlId::cmbUnit, position);
         }
+        SetText(ControlId::txtHostKey,
+                HostKeyFieldText(NormalizedPin(GetKeyValue(parameters, "HKEY"))));
     }
     SetListIndex(ControlId::cmbEOL, PositionOr(kEolCodes, eol, kEolLf));
     SetText(ControlId::txtCompareValue, compareValue);
@@ -235,6 +239,13 @@ void SettingsForm::btListResources_Click() {
     listingRunning_ = false;
 }
 
+void SettingsForm::btForgetHostKey_Click() {
+    if (listingRunning_) {
+        return;  // the listing decides about the key it is talking to
+    }
+    toolkit_.SetText(ControlId::txtHostKey, HostKeyFieldText(""));
+}
+
 void SettingsForm::OnControlEvent(ControlId id) {
     switch (id) {
         case ControlId::cmbOS:
@@ -245,6 +256,9 @@ void SettingsForm::OnControlEvent(ControlId id) {
             break;
         case ControlId::btListResources:
             btListResources_Click();
+            break;
+        case ControlId::btForgetHostKey:
+            btForgetHostKey_Click();
             break;
         default:
             break;

@@ -63,6 +63,8 @@ class SettingsForm : public DialogEvents {
     // Ignored while a listing runs: the listing owns the query state, and the
     // form must stay loaded until it has written its result.
     void btListResources_Click();
+    // Clears the pinned host key: the next listing learns the key anew.
+    void btForgetHostKey_Click();
 
     void OnControlEvent(ControlId id) override;
     bool OnCloseRequest(WindowId window) override;

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "host/codes.h"
+#include "query/host_key_pin.h"
 #include "support/base64.h"
 #include "support/failure.h"
 #include "support/numbers.h"
@@ -131,6 +132,7 @@ QueryInputs QueryInputsFromParameters(std::string_view parameters) {
     inputs.os = GetKeyValue(parameters, "OS");
     inputs.resource = GetKeyValue(parameters, "RES");
     inputs.eol = GetKeyValue(parameters, "EOL");
+    inputs.hostKey = GetKeyValue(parameters, "HKEY");
     return inputs;
 }
 
@@ -144,6 +146,10 @@ std::string BuildParameterString(const FormValues& values) {
     const std::string port = PortText(values.port);
     const std::string threshold =
         ThresholdText(values.compareValue.empty() ? "0" : std::string_view(values.compareValue));
+    const std::string hostKey = NormalizedPin(values.hostKey);
+    if (!hostKey.empty() && !IsHostKeyPin(hostKey)) {
+        throw Failure("The host key must read \"<key type> SHA256:<hash>\"");
+    }
 
     std::string text = "#ENC=T#USR=" + values.username;
     text += "#PWD=" + Base64Encode(values.password);
@@ -158,6 +164,9 @@ std::string BuildParameterString(const FormValues& values) {
     text += "#COM=" + threshold;
     text += "#EOL=" + std::string(CodeAt(kEolCodes, values.eolIndex).value_or(kEolCodes[kEolLf]));
     text += "#RAN=" + std::string(values.returnAsNumber ? "1" : "0");
+    if (!hostKey.empty()) {
+        text += "#HKEY=" + hostKey;  // only then: a string without a pin stays as it was
+    }
     text += "#";
     return text;
 }

@@ -35,15 +35,17 @@ struct FormValues {
     std::string compareValue;  // an empty threshold is written as (and set to) "0"
     int eolIndex = 1;
     bool returnAsNumber = false;
+    std::string hostKey;  // the pinned host key; empty: not checked
 };
 
-// Builds the 14-entry string in the template's order; an empty compareValue is
-// written as "0". Throws Failure naming the field when the port or the
-// threshold holds no number or anything after it ("2,5"), when the port (rounded half
-// to even and written whole: "22.6" -> 23) lies outside 0..32767 (the check
-// run reads PORT as a 16-bit number; 0 stands for 22), or when the user name,
-// key file or mount holds "#", so that nothing the check run would misread is
-// ever written.
+// Builds the 14-entry string in the template's order, and the HKEY entry after
+// them when a host key is pinned; an empty compareValue is written as "0".
+// Throws Failure naming the field when the port or the threshold holds no
+// number or anything after it ("2,5"), when the port (rounded half to even and
+// written whole: "22.6" -> 23) lies outside 0..32767 (the check run reads PORT
+// as a 16-bit number; 0 stands for 22), when the user name, key file or mount
+// holds "#", or when the host key is not a pin, so that nothing the check run
+// would misread is ever written.
 std::string BuildParameterString(const FormValues& values);
 
 }  // namespace tavrix

@@ -23,6 +23,7 @@ void SetUpQuery(const QueryInputs& inputs, const std::string& resource) {
     }
     gEOL = inputs.eol;
     gResource = resource;
+    gHostKey = inputs.hostKey;
 
     gExpectHeader = true;
     gHasTypeColumn = false;
@@ -30,6 +31,7 @@ void SetUpQuery(const QueryInputs& inputs, const std::string& resource) {
     ResetMountRecords();
     gDisconnected = false;
     gErrorText.clear();
+    gOfferedHostKey.clear();
 }
 
 }  // namespace

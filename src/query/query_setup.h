@@ -26,6 +26,7 @@ struct QueryInputs {
     std::optional<std::string> os;
     std::string eol;
     std::string resource;  // the wanted mount; empty keeps every line
+    std::string hostKey;   // the pinned host key; empty: any key is accepted
 };
 
 enum class MissingLogin { None, Username, Password };

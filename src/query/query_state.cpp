@@ -11,6 +11,7 @@ thread_local std::string gKeyType;
 thread_local std::string gOS;
 thread_local std::string gProtocol;
 thread_local std::int16_t gTimeout = 0;
+thread_local std::string gHostKey;
 
 thread_local std::string gResource;
 thread_local std::string gEOL;
@@ -22,5 +23,6 @@ thread_local std::string gFirstLine;
 
 thread_local bool gDisconnected = false;
 thread_local std::string gErrorText;
+thread_local std::string gOfferedHostKey;
 
 }  // namespace tavrix

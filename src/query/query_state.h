@@ -20,6 +20,8 @@ extern thread_local std::string gKeyType;
 extern thread_local std::string gOS;
 extern thread_local std::string gProtocol;
 extern thread_local std::int16_t gTimeout;
+// The pinned host key, "<key type> SHA256:<hash>"; empty: any key is accepted.
+extern thread_local std::string gHostKey;
 
 // Parser settings and results.
 extern thread_local std::string gResource;  // the wanted mount; empty keeps every line
@@ -33,5 +35,8 @@ extern thread_local std::string gFirstLine;  // the header line, shown by the se
 // Outcome.
 extern thread_local bool gDisconnected;
 extern thread_local std::string gErrorText;
+// The host key the server offered in this query, in the pin's form; empty
+// until the handshake got that far.
+extern thread_local std::string gOfferedHostKey;
 
 }  // namespace tavrix

@@ -4,6 +4,7 @@
 
 #include "query/df_command.h"
 #include "query/df_parser.h"
+#include "query/host_key_pin.h"
 #include "query/query_state.h"
 #include "support/failure.h"
 #include "support/numbers.h"
@@ -37,6 +38,8 @@ void RemoteQuery::Get_mount_list(const std::optional<std::string>& MountName) {
     ResetMountRecords();
     capture_.Reset(gExpectHeader);
     connectedSeen_ = false;
+    hostKeyRefusal_.clear();
+    gOfferedHostKey.clear();
     std::string mount = MountName.value_or(std::string());
     if (mount == "-1") {
         mount.clear();
@@ -66,6 +69,9 @@ void RemoteQuery::Get_mount_list(const std::optional<std::string>& MountName) {
         Ssh->SetProtocolChoice(ProtocolChoice(gProtocol));
         Ssh->SetPort(gPort == 0 ? kDefaultSshPort : gPort);
         Ssh->SetTimeLimit(gTimeout);
+        if (const std::string keyType = PinKeyType(gHostKey); !keyType.empty()) {
+            Ssh->PreferHostKeyType(keyType);
+        }
     } catch (const std::exception& error) {
         // Nothing was sent; a caller that waits anyway must not wait for ever.
         EndQuery(DescriptionOf(error, "The SSH session could not be prepared"));
@@ -115,7 +121,9 @@ void RemoteQuery::ReleaseClient() {
 
 void RemoteQuery::Connected(std::int16_t errorCode, const std::string& errorText) {
     connectedSeen_ = true;
-    if (errorCode != 0) {
+    if (errorCode != 0 && !hostKeyRefusal_.empty()) {
+        gErrorText = hostKeyRefusal_;  // says more than the client's own refusal
+    } else if (errorCode != 0) {
         // An empty text would let the failure pass for a query without the mount.
         gErrorText = errorText.empty()
                          ? "The SSH connection failed (error " + FormatNumber(errorCode) + ")"
@@ -126,7 +134,20 @@ void RemoteQuery::Connected(std::int16_t errorCode, const std::string& errorText
 void RemoteQuery::CryptoInformation(const std::string&, const std::string&, const std::string&,
                                     const std::string&, const std::string&, bool&) {}
 
-void RemoteQuery::HostFingerprint(const std::string&, bool&) {}
+// Decides before the client sends any user name, password or key signature.
+void RemoteQuery::HostFingerprint(const std::string& fingerprint, bool& accept) {
+    gOfferedHostKey = fingerprint;
+    const std::string pin = NormalizedPin(gHostKey);
+    if (pin.empty()) {
+        Trace("Host key not pinned: ", fingerprint);
+        return;
+    }
+    if (fingerprint != pin) {
+        hostKeyRefusal_ = HostKeyChangedText(gHostname, pin, fingerprint);
+        Trace(hostKeyRefusal_);
+        accept = false;
+    }
+}
 
 void RemoteQuery::Received(std::int16_t byteCount) {
     if (!Ssh) {

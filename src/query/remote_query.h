@@ -16,7 +16,9 @@ namespace tavrix {
 class RemoteQuery : public SshNotifications {
   public:
     // Resets the records, hands the query state to a new client and opens the
-    // connection. Returns at once. A set-up failure (key file, a mount name the
+    // connection. With a pin (gHostKey) the client asks for the pinned key
+    // type first, and any other key ends the query before the login with
+    // HostKeyChangedText. Returns at once. A set-up failure (key file, a mount name the
     // Windows shell would interpret) ends the query with gErrorText and is
     // thrown on; a failing OpenConnection only ends the query with gErrorText.
     void Get_mount_list(const std::optional<std::string>& MountName);
@@ -45,6 +47,7 @@ class RemoteQuery : public SshNotifications {
     std::unique_ptr<SshClient> Ssh;
     OutputCapture capture_;
     bool connectedSeen_ = false;
+    std::string hostKeyRefusal_;  // the pin's refusal of the offered key
     std::chrono::steady_clock::time_point waitLimit_{};
     std::chrono::seconds waitSpan_{0};
 };

@@ -29,6 +29,8 @@ class SshNotifications {
     virtual void CryptoInformation(const std::string& protocol, const std::string& remoteName,
                                    const std::string& scCipher, const std::string& csCipher,
                                    const std::string& keys, bool& accept) = 0;
+    // fingerprint: "<key type> SHA256:<base64 without padding>", as OpenSSH
+    // shows it; leaving accept true lets the login go on.
     virtual void HostFingerprint(const std::string& fingerprint, bool& accept) = 0;
     // Output is ready: fetch it with TakeReceived(byteCount, kReceivedAsText).
     virtual void Received(std::int16_t byteCount) = 0;
@@ -75,6 +77,9 @@ class SshClient {
     virtual void SetProtocolChoice(int choice) = 0;       // 2 SSH1, 3 SSH2, 4 either
     virtual void SetPort(std::int16_t port) = 0;          // the last value set counts
     virtual void SetTimeLimit(std::int16_t seconds) = 0;  // <= 0 stands for 60
+    // Asks the server for a host key of this type ("ssh-ed25519", "ssh-rsa",
+    // ...) first, so that a server with several keys shows the pinned one.
+    virtual void PreferHostKeyType(const std::string& /*keyType*/) {}
 
     // Starts the attempt and returns at once. Throws Failure when it cannot
     // even start (e.g. no command and no host).

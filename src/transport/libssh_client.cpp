@@ -7,6 +7,7 @@
 
 #include "support/failure.h"
 #include "support/trace.h"
+#include "transport/host_key_preference.h"
 #include "transport/libssh_library.h"
 
 namespace tavrix::libssh {
@@ -111,6 +112,14 @@ void LibsshClient::SetPort(std::int16_t port) {
 
 void LibsshClient::SetTimeLimit(std::int16_t seconds) {
     timeLimitSeconds_ = seconds <= 0 ? 60 : seconds;
+}
+
+void LibsshClient::PreferHostKeyType(const std::string& keyType) {
+    preferredHostKeyType_ = keyType;
+}
+
+void LibsshClient::SetKnownHostsCheck(KnownHostsCheck check) {
+    knownHosts_ = std::move(check);
 }
 
 void LibsshClient::OpenConnection() {
@@ -317,9 +326,10 @@ void LibsshClient::OnTcpConnected() {
         return;
     }
     ssh_session s = session_.get();
-    // Nothing from the user's OpenSSH files: no config, no known hosts (every
-    // host key is accepted: the check keeps no record of known hosts).
+    // Nothing from the user's OpenSSH files: no config, and no known hosts
+    // unless the caller names a file (the handlers decide about the host key).
     bool processConfig = false;
+    const bool checkKnownHosts = knownHosts_.policy != HostKeyPolicy::kOff;
     unsigned int port = static_cast<unsigned int>(port_);
     socket_t fd = static_cast<socket_t>(socket_.Get());
     if (ssh_options_set(s, SSH_OPTIONS_PROCESS_CONFIG, &processConfig) != SSH_OK ||
@@ -327,11 +337,19 @@ void LibsshClient::OnTcpConnected() {
          ssh_options_set(s, SSH_OPTIONS_HOST, currentAddress_.c_str()) != SSH_OK) ||
         ssh_options_set(s, SSH_OPTIONS_USER, user_.c_str()) != SSH_OK ||
         ssh_options_set(s, SSH_OPTIONS_PORT, &port) != SSH_OK ||
-        ssh_options_set(s, SSH_OPTIONS_KNOWNHOSTS, kNoFile) != SSH_OK ||
+        ssh_options_set(s, SSH_OPTIONS_KNOWNHOSTS,
+                        checkKnownHosts ? knownHosts_.file.c_str() : kNoFile) != SSH_OK ||
         ssh_options_set(s, SSH_OPTIONS_GLOBAL_KNOWNHOSTS, kNoFile) != SSH_OK ||
         ssh_options_set(s, SSH_OPTIONS_FD, &fd) != SSH_OK || !ApplyAlgorithms(s, policy_)) {
         Fail(kFailureHandshake, "Cannot set up the SSH session: " + SessionError());
         return;
+    }
+    if (!preferredHostKeyType_.empty()) {
+        const std::string algorithms = HostKeyAlgorithmsPreferring(preferredHostKeyType_);
+        if (ssh_options_set(s, SSH_OPTIONS_HOSTKEYS, algorithms.c_str()) != SSH_OK) {
+            Fail(kFailureHandshake, "Cannot set up the SSH session: " + SessionError());
+            return;
+        }
     }
     ssh_set_blocking(s, 0);
     phase_ = Phase::kHandshake;
@@ -392,16 +410,8 @@ bool LibsshClient::DeliverHostInformation() {
     if (ssh_get_server_publickey(s, &serverKey) == SSH_OK && serverKey != nullptr) {
         KeyHandle held(serverKey);
         hostKeyType = KeyTypeName(serverKey);
-        unsigned char* hash = nullptr;
-        size_t length = 0;
-        if (ssh_get_publickey_hash(serverKey, SSH_PUBLICKEY_HASH_SHA256, &hash, &length) == 0) {
-            char* text = ssh_get_fingerprint_hash(SSH_PUBLICKEY_HASH_SHA256, hash, length);
-            if (text != nullptr) {
-                fingerprint = text;
-                ssh_string_free_char(text);
-            }
-            ssh_clean_pubkey_hash(&hash);
-        }
+        fingerprint = FingerprintOf(serverKey);
+        knownHostsLine_ = KnownHostsLine(s);
     }
     const std::string protocol = "SSH2";
     const std::string remoteName = OrUnknown(ssh_get_serverbanner(s));
@@ -433,6 +443,11 @@ bool LibsshClient::DeliverHostInformation() {
     if (!accept) {
         Fail(kFailureHostRejected,
              "The host key of " + HostAndAddress() + " (" + fingerprint + ") was not accepted");
+        return false;
+    }
+    if (const std::string refusal = CheckKnownHost(s, knownHosts_, host_, fingerprint);
+        !refusal.empty()) {
+        Fail(kFailureHostRejected, refusal);
         return false;
     }
     return true;

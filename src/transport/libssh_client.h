@@ -6,8 +6,9 @@
 //
 // Process() does whatever is ready and never blocks; WaitHint() says what it
 // waits for. Notifications come only from Process():
-//   - CryptoInformation and HostFingerprint after the key exchange (every host
-//     key is accepted unless a handler sets accept to false);
+//   - CryptoInformation and HostFingerprint after the key exchange, before
+//     anything of the login is sent (every host key is accepted unless a
+//     handler sets accept to false);
 //   - Connected(0, "") once the login succeeded;
 //   - Received(n) once per piece of the command's standard output (n <= 32767);
 //     the standard error output is read and traced, never delivered;
@@ -29,6 +30,7 @@
 #include <vector>
 
 #include "query/ssh_client.h"
+#include "transport/known_hosts.h"
 #include "transport/libssh_key.h"
 #include "transport/net_socket.h"
 #include "transport/ssh_algorithms.h"
@@ -67,6 +69,11 @@ class LibsshClient : public SshClient {
     void SetProtocolChoice(int choice) override;
     void SetPort(std::int16_t port) override;
     void SetTimeLimit(std::int16_t seconds) override;
+    void PreferHostKeyType(const std::string& keyType) override;
+    // After the handlers accepted the host key, the file decides (command line).
+    void SetKnownHostsCheck(KnownHostsCheck check);
+    // The server's host key as a known-hosts line, once the handshake is done.
+    const std::string& ServerKnownHostsLine() const { return knownHostsLine_; }
 
     void OpenConnection() override;
     std::string TakeReceived(std::int16_t byteCount, int format) override;
@@ -145,6 +152,9 @@ class LibsshClient : public SshClient {
     int protocolChoice_ = 4;
     int port_ = 22;
     int timeLimitSeconds_ = 60;
+    std::string preferredHostKeyType_;
+    KnownHostsCheck knownHosts_;
+    std::string knownHostsLine_;
 
     // the attempt
     Phase phase_ = Phase::kIdle;

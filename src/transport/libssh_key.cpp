@@ -235,6 +235,21 @@ std::string KeyTypeName(ssh_key key) {
     return name != nullptr ? name : "unknown";
 }
 
+std::string FingerprintOf(ssh_key key) {
+    std::string fingerprint = "unknown";
+    unsigned char* hash = nullptr;
+    size_t length = 0;
+    if (ssh_get_publickey_hash(key, SSH_PUBLICKEY_HASH_SHA256, &hash, &length) == 0) {
+        char* text = ssh_get_fingerprint_hash(SSH_PUBLICKEY_HASH_SHA256, hash, length);
+        if (text != nullptr) {
+            fingerprint = KeyTypeName(key) + " " + text;
+            ssh_string_free_char(text);
+        }
+        ssh_clean_pubkey_hash(&hash);
+    }
+    return fingerprint;
+}
+
 LibsshKey::LibsshKey() {
     EnsureLibrary();
 }

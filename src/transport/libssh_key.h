@@ -27,6 +27,10 @@ SharedKey ImportKeyText(const std::string& text);
 // "ssh-ed25519", "ssh-rsa", ... of a key.
 std::string KeyTypeName(ssh_key key);
 
+// "<key type> SHA256:<base64 without padding>", as OpenSSH shows a key;
+// "unknown" when libssh cannot hash it.
+std::string FingerprintOf(ssh_key key);
+
 class LibsshKey : public SshKey {
   public:
     LibsshKey();

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <climits>
+#include <utility>
 
 #include "transport/libssh_client.h"
 #include "transport/libssh_key.h"
@@ -15,12 +16,15 @@ namespace {
 
 class LibsshPlatform : public SshPlatform {
   public:
-    explicit LibsshPlatform(libssh::AlgorithmPolicy policy) : policy_(policy) {
+    LibsshPlatform(libssh::KnownHostsCheck knownHosts, libssh::AlgorithmPolicy policy)
+        : knownHosts_(std::move(knownHosts)), policy_(policy) {
         libssh::EnsureLibrary();
     }
 
     std::unique_ptr<SshClient> CreateClient() override {
-        return std::make_unique<libssh::LibsshClient>(policy_);
+        auto client = std::make_unique<libssh::LibsshClient>(policy_);
+        client->SetKnownHostsCheck(knownHosts_);
+        return client;
     }
 
     std::unique_ptr<SshKey> CreateKey() override { return std::make_unique<libssh::LibsshKey>(); }
@@ -45,13 +49,20 @@ class LibsshPlatform : public SshPlatform {
     }
 
   private:
+    libssh::KnownHostsCheck knownHosts_;
     libssh::AlgorithmPolicy policy_;
 };
 
 }  // namespace
 
-std::shared_ptr<SshPlatform> MakeLibsshPlatform(libssh::AlgorithmPolicy policy) {
-    return std::make_shared<LibsshPlatform>(policy);
+std::shared_ptr<SshPlatform> MakeLibsshPlatform() {
+    return std::make_shared<LibsshPlatform>(libssh::KnownHostsCheck{},
+                                            libssh::AlgorithmPolicy::kCompatible);
+}
+
+std::shared_ptr<SshPlatform> MakeLibsshPlatform(libssh::KnownHostsCheck knownHosts,
+                                                libssh::AlgorithmPolicy policy) {
+    return std::make_shared<LibsshPlatform>(std::move(knownHosts), policy);
 }
 
 }  // namespace tavrix

@@ -362,6 +362,11 @@ void Win32Toolkit::MessageBox(std::string_view text, MessageStyle style) {
     MessageBoxW(FrontWindow(), Chars(Wide(text)), kMessageBoxCaption, static_cast<UINT>(style));
 }
 
+bool Win32Toolkit::AskYesNo(std::string_view text) {
+    return MessageBoxW(FrontWindow(), Chars(Wide(text)), kMessageBoxCaption,
+                       static_cast<UINT>(MessageStyle::WarningYesNo)) == IDYES;
+}
+
 std::string Win32Toolkit::GetText(ControlId id) const {
     HWND control = ControlHandle(id);
     if (EntryOf(id).kind == ControlKind::ListBox) {

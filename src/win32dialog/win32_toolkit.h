@@ -33,6 +33,7 @@ class Win32Toolkit final : public DialogToolkit {
     void SetCaption(WindowId window, std::string_view caption) override;
     std::int32_t SetTopmost(WindowId window, bool topmost) override;
     void MessageBox(std::string_view text, MessageStyle style) override;
+    bool AskYesNo(std::string_view text) override;
 
     std::string GetText(ControlId id) const override;
     void SetText(ControlId id, std::string_view text) override;

@@ -204,7 +204,60 @@ group_ssh() {
     local env
     env=$("$scripts/test-sshd" env) || exit 77
     eval "$env"
-    local login=(-H "$TAVRIX_SSH_HOST" --port "$TAVRIX_SSH_PORT" --password-file "$TAVRIX_SSH_PASSWORD_FILE")
+    local hostkeys="$TAVRIX_SSHD_DIR/hostkeys" where="[$TAVRIX_SSH_HOST]:$TAVRIX_SSH_PORT"
+    local pin
+    pin="$(cut -d' ' -f1 "$hostkeys/ssh_host_ed25519_key.pub") $(ssh-keygen -l -E sha256 -f "$hostkeys/ssh_host_ed25519_key.pub" | cut -d' ' -f2)"
+
+    case_ "hostkey prints the pin and a known-hosts line"
+    run hostkey -H "$TAVRIX_SSH_HOST" -p "$TAVRIX_SSH_PORT"
+    expect_rc 0
+    [ "$(sed -n 1p "$WORK/out")" = "$pin" ] || fail "first line is not $pin"
+    [ "$(sed -n 2p "$WORK/out")" = "$where $(cut -d' ' -f1,2 "$hostkeys/ssh_host_ed25519_key.pub")" ] ||
+        fail "second line is not the known-hosts line"
+    sed -n 2p "$WORK/out" >"$WORK/known"
+    local login=(-H "$TAVRIX_SSH_HOST" --port "$TAVRIX_SSH_PORT" --password-file "$TAVRIX_SSH_PASSWORD_FILE" --known-hosts "$WORK/known")
+    local df=(--user "$TAVRIX_SSH_FAKE_USER" --os HPUX11 --mount / --unit MB --threshold 1)
+
+    # Known-hosts files (which keys they list for the server) under each policy.
+    ssh-keygen -q -t ed25519 -N '' -f "$WORK/other" </dev/null
+    echo "$where $(cut -d' ' -f1,2 "$WORK/other.pub")" >"$WORK/changed"
+    : >"$WORK/empty"
+    echo "$where $(cut -d' ' -f1,2 "$hostkeys/ssh_host_rsa_key.pub")" >"$WORK/rsa-only"
+    cp "$WORK/known" "$WORK/hashed"
+    ssh-keygen -q -H -f "$WORK/hashed" >/dev/null 2>&1
+    grep -q '^|1|' "$WORK/hashed" || fail "ssh-keygen -H did not hash the name"
+    local file policy rc text
+    while read -r file policy rc text; do
+        case_ "known hosts $file, policy $policy"
+        run check "${login[@]}" "${df[@]}" --known-hosts "$WORK/$file" --host-key-policy "$policy"
+        expect_rc "$rc"; expect_out "${text//_/ }"
+    done <<CASES
+known strict 0 Free_space_on_/
+hashed strict 0 Free_space_on_/
+rsa-only strict 0 Free_space_on_/
+changed strict 3 The_host_key_of_${TAVRIX_SSH_HOST}_has_changed:_expected_ssh-ed25519_SHA256:
+changed accept-new 3 has_changed:_expected
+changed off 0 Free_space_on_/
+empty strict 3 is_not_known:_$WORK/empty_does_not_list_it,_the_server_offered_${pin// /_}._To_trust_it,_pin_it_with_--hostkey
+empty off 0 Free_space_on_/
+CASES
+    case_ "accept-new adds an unknown host, then strict trusts it"
+    run check "${login[@]}" "${df[@]}" --known-hosts "$WORK/new" --host-key-policy accept-new
+    expect_rc 0; grep -qF "$where ssh-ed25519 " "$WORK/new" || fail "not added to the file"
+    run check "${login[@]}" "${df[@]}" --known-hosts "$WORK/new"
+    expect_rc 0
+    case_ "a pin decides, not the known hosts"
+    run check "${login[@]}" "${df[@]}" --known-hosts "$WORK/empty" --hostkey "$pin"
+    expect_rc 0; expect_out "Free space on /"
+    run check "${login[@]}" "${df[@]}" --hostkey "ssh-ed25519 $(ssh-keygen -l -E sha256 -f "$WORK/other.pub" | cut -d' ' -f2)"
+    expect_rc 3; expect_out "has changed: expected ssh-ed25519"; expect_out "the server offered $pin"
+    case_ "a pin that is no pin"
+    run check "${login[@]}" "${df[@]}" --hostkey "SHA256:abc"
+    expect_rc 3; expect_err "--hostkey must read"
+    case_ "params build writes the pin after RAN"
+    run params build --user u --os LINUX --mount / --hostkey "$pin"
+    expect_rc 0; expect_out "#RAN=0#HKEY=$pin#"
+
 
     case_ "mounts in df order"; run mounts "${login[@]}" --user "$TAVRIX_SSH_FAKE_USER" --os HPUX11
     expect_rc 0; expect_out "/opt/oracle"
@@ -213,7 +266,7 @@ group_ssh() {
     expect_rc 0; expect_out '"Mount":"/proc"'
     case_ "mounts with a wrong password"
     printf 'wrong\n' >"$WORK/wrong"
-    run mounts -H "$TAVRIX_SSH_HOST" --port "$TAVRIX_SSH_PORT" --password-file "$WORK/wrong" --user "$TAVRIX_SSH_USER" --os LINUX
+    run mounts -H "$TAVRIX_SSH_HOST" --port "$TAVRIX_SSH_PORT" --known-hosts "$WORK/known" --password-file "$WORK/wrong" --user "$TAVRIX_SSH_USER" --os LINUX
     expect_rc 3; expect_err "Problem: "
 
     case_ "check OK as a plugin"
@@ -247,7 +300,7 @@ group_ssh() {
 
     # Several mounts: one login (counted in the server's log by the one key
     # no other test logs in with), the worst mount decides.
-    local keyLogin=(-H "$TAVRIX_SSH_HOST" -p "$TAVRIX_SSH_PORT" -l "$TAVRIX_SSH_FAKE_USER" -i "$TAVRIX_SSH_KEY_ECDSA")
+    local keyLogin=(-H "$TAVRIX_SSH_HOST" -p "$TAVRIX_SSH_PORT" -l "$TAVRIX_SSH_FAKE_USER" -i "$TAVRIX_SSH_KEY_ECDSA" --known-hosts "$WORK/known")
     logins() { grep -c "Accepted publickey for $TAVRIX_SSH_FAKE_USER .* ECDSA" "$TAVRIX_SSHD_DIR/sshd.log"; }
     case_ "all mounts in one login"
     local before
@@ -262,10 +315,10 @@ group_ssh() {
     run check "${keyLogin[@]}" --os LINUX --mount / --mount /nope --mount /boot/efi --unit MB -c 100
     expect_rc 3; expect_out "DISK UNKNOWN - /nope (not listed by df); 2 others OK | '/'="
     case_ "check refused by the server"
-    run check -H "$TAVRIX_SSH_HOST" --port "$TAVRIX_SSH_PORT" --user "$TAVRIX_SSH_USER" --keyfile "$TAVRIX_SSH_KEY_UNAUTHORIZED" --os LINUX --mount / --unit GB --threshold 1 --format json
+    run check -H "$TAVRIX_SSH_HOST" --port "$TAVRIX_SSH_PORT" --known-hosts "$WORK/known" --user "$TAVRIX_SSH_USER" --keyfile "$TAVRIX_SSH_KEY_UNAUTHORIZED" --os LINUX --mount / --unit GB --threshold 1 --format json
     expect_rc 3; expect_out '"state":"UNKNOWN"'; expect_out '"failed":true'
     case_ "built parameter string checks the same"
-    run params build --user "$TAVRIX_SSH_FAKE_USER" --password-file "$TAVRIX_SSH_PASSWORD_FILE" --port "$TAVRIX_SSH_PORT" --os BRWDF --eol CRLF --mount c: --unit GB --threshold 1 --number
+    run params build --user "$TAVRIX_SSH_FAKE_USER" --password-file "$TAVRIX_SSH_PASSWORD_FILE" --port "$TAVRIX_SSH_PORT" --os BRWDF --eol CRLF --mount c: --unit GB --threshold 1 --number --hostkey "$pin"
     local parameters
     parameters=$(cat "$WORK/out")
     run check -H "$TAVRIX_SSH_HOST" -t 10 -P "$parameters"

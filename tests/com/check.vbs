@@ -31,7 +31,9 @@ Set check = Nothing
 ' when the test run names one (run-vbscript.sh builds the parameter string).
 Dim shell, parameters
 Set shell = CreateObject("WScript.Shell")
-parameters = shell.ExpandEnvironmentStrings("%TAVRIX_VBS_PARAMETERS%")
+' Wine's expansion keeps the terminating NUL, which would end any text
+' appended to it.
+parameters = Replace(shell.ExpandEnvironmentStrings("%TAVRIX_VBS_PARAMETERS%"), Chr(0), "")
 If parameters <> "%TAVRIX_VBS_PARAMETERS%" Then
     Set check = CreateObject("comTavrix.TavrixCom")
     check.kx_hostname = "127.0.0.1"
@@ -42,6 +44,21 @@ If parameters <> "%TAVRIX_VBS_PARAMETERS%" Then
     Expect Left(check.kx_result, 19) = "Free space on / is ", _
         "kx_result tells the free space, not '" & check.kx_result & "'"
     Expect Right(check.kx_result, 3) = " GB", "kx_result is in GB"
+
+    ' Pinned: each of the server's keys lets the check in; another key ends
+    ' it before the login with the text that says so.
+    Dim pin
+    For Each pin In Split(Replace(shell.ExpandEnvironmentStrings("%TAVRIX_VBS_PINS%"), Chr(0), ""), "|")
+        check.kx_parameter = parameters & "HKEY=" & pin & "#"
+        passed = check.kx_docheck()
+        Expect passed = True, "pinned " & pin & ": '" & check.kx_result & "'"
+    Next
+    pin = "ssh-ed25519 SHA256:YCXUg3Zf2dpy0bBv3bQJdlUzPZOFgNkqJFXgNe/1ZpE"
+    check.kx_parameter = parameters & "HKEY=" & pin & "#"
+    passed = check.kx_docheck()
+    Expect passed = False, "another key is refused"
+    Expect Left(check.kx_result, 55) = "The host key of 127.0.0.1 has changed: expected " & Left(pin, 7), _
+        "the refusal says the key changed, not '" & check.kx_result & "'"
     Set check = Nothing
 End If
 WScript.Quit failures

@@ -261,8 +261,9 @@ TEST(MountPicker, ANoOutputQueryOpensAnEmptyListAndADoubleClickEmptiesTheMount) 
     EXPECT_EQ(f.Resource(), "");
 }
 
-TEST(MountPicker, ClosingTheListTakesTheEarlierPickOrNothing) {
-    // gChosenMount lives as long as the thread: a fresh one has never picked.
+TEST(MountPicker, ClosingTheListKeepsTheMountUnlessOneWasPicked) {
+    // gChosenMount lives as long as the thread; neither a fresh thread's empty
+    // one nor an earlier pick may wipe the mount in the field.
     std::vector<std::string> resources;
     std::thread fresh([&] {
         PickerFixture f;
@@ -286,8 +287,69 @@ TEST(MountPicker, ClosingTheListTakesTheEarlierPickOrNothing) {
         resources.push_back(f.Resource());
     });
     fresh.join();
-    EXPECT_THAT(resources, ElementsAre("", "/home", "/home"));
+    EXPECT_THAT(resources, ElementsAre("/old", "/home", "/typed"));
 }
+
+const std::string kKeyA = "ssh-ed25519 SHA256:YCXUg3Zf2dpy0bBv3bQJdlUzPZOFgNkqJFXgNe/1ZpE";
+const std::string kKeyB = "ssh-ed25519 SHA256:kM7JCOIQpoWNSpk9gXlQIitH6cbkFwyuYvBdDqcw/XQ";
+
+struct HostKeyCase {
+    const char* name;
+    std::string pin;  // stored in the parameter string
+    std::vector<bool> answers;
+    bool forgetFirst;
+    std::string field;      // the host key field afterwards
+    bool warned;            // the Yes/No warning was shown
+    int logins;             // logins that reached the server
+    std::string storedPin;  // HKEY of the string OK builds
+};
+
+void PrintTo(const HostKeyCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class PickerHostKey : public ::testing::TestWithParam<HostKeyCase> {};
+
+// The server shows kKeyB.
+TEST_P(PickerHostKey, LearnsTheKeyAndAsksBeforeTrustingAnother) {
+    const HostKeyCase& c = GetParam();
+    PickerFixture f;
+    f.form.LoadSettings("server1", "10",
+                        "#USR=monitor#PWD=cHc=#OS=LINUX#RAN=0#HKEY=" + c.pin + "#");
+    f.ssh.script = {OfferHostKey(kKeyB), ConnectedOk(),
+                    Output(kHeader + "\n/dev/sda1 1 1 1 1% /\n"), Disconnect()};
+    f.ui.answers.assign(c.answers.begin(), c.answers.end());
+    if (c.forgetFirst) {
+        f.ui.Click(ControlId::btForgetHostKey);
+        EXPECT_EQ(f.ui.State(ControlId::txtHostKey).text, "not checked");
+    }
+    f.ui.WhenShown(WindowId::MountList, [] {});
+
+    f.form.btListResources_Click();
+
+    EXPECT_EQ(f.ui.State(ControlId::txtHostKey).text, c.field);
+    EXPECT_EQ(f.ssh.logins, c.logins);
+    const std::vector<ShownMessage> warning = {ShownMessage{
+        "WARNING: the host key of server1 has changed.\n\nExpected:\n" + kKeyA +
+            "\n\nThe server offered:\n" + kKeyB +
+            "\n\nAnother machine may be answering in its place. Send the login to it only "
+            "if you know why the key changed.\n\nTrust the new key?",
+        MessageStyle::WarningYesNo}};
+    EXPECT_EQ(f.ui.messages, c.warned ? warning : std::vector<ShownMessage>{});
+    EXPECT_EQ(f.ui.ShowCount(WindowId::MountList), c.logins);
+    f.ui.Click(ControlId::btOK);
+    EXPECT_EQ(GetKeyValue(gNewParameters, "HKEY"), c.storedPin);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    MountPicker, PickerHostKey,
+    ::testing::Values(
+        HostKeyCase{"NoPinLearnsTheKey", "", {}, false, kKeyB, false, 1, kKeyB},
+        HostKeyCase{"PinMatches", kKeyB, {}, false, kKeyB, false, 1, kKeyB},
+        HostKeyCase{"ChangedAndNoKeepsThePin", kKeyA, {false}, false, kKeyA, true, 0, kKeyA},
+        HostKeyCase{"ChangedAndYesTrustsTheNewKey", kKeyA, {true}, false, kKeyB, true, 1, kKeyB},
+        HostKeyCase{"ForgetThenLearn", kKeyA, {}, true, kKeyB, false, 1, kKeyB}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(MountPicker, PressesDuringARunningListingAreIgnored) {
     PickerFixture f;

@@ -131,6 +131,16 @@ void RecordingToolkit::MessageBox(std::string_view text, MessageStyle style) {
     messages.push_back({std::string(text), style});
 }
 
+bool RecordingToolkit::AskYesNo(std::string_view text) {
+    messages.push_back({std::string(text), MessageStyle::WarningYesNo});
+    if (answers.empty()) {
+        return false;
+    }
+    const bool yes = answers.front();
+    answers.pop_front();
+    return yes;
+}
+
 std::string RecordingToolkit::GetText(ControlId id) const {
     const ControlState& state = Live(id);
     if (EntryOf(id).kind == ControlKind::ListBox) {

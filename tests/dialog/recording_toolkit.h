@@ -48,6 +48,7 @@ class RecordingToolkit : public DialogToolkit {
     int LoadCount(WindowId window) const;
     int ShowCount(WindowId window) const;
     std::vector<ShownMessage> messages;
+    std::deque<bool> answers;           // for AskYesNo, in order; none left answers No
     std::vector<std::string> repaints;  // "<control name>=<text at that moment>"
     std::vector<std::pair<WindowId, bool>> topmostCalls;
 
@@ -59,6 +60,7 @@ class RecordingToolkit : public DialogToolkit {
     void SetCaption(WindowId window, std::string_view caption) override;
     std::int32_t SetTopmost(WindowId window, bool topmost) override;
     void MessageBox(std::string_view text, MessageStyle style) override;
+    bool AskYesNo(std::string_view text) override;
     std::string GetText(ControlId id) const override;
     void SetText(ControlId id, std::string_view text) override;
     bool IsEnabled(ControlId id) const override;

@@ -18,6 +18,9 @@ SshStep Output(const std::string& text) {
 SshStep Disconnect() {
     return {SshStep::Kind::Disconnected, 0, ""};
 }
+SshStep OfferHostKey(const std::string& fingerprint) {
+    return {SshStep::Kind::HostKey, 0, fingerprint};
+}
 
 namespace {
 
@@ -62,8 +65,19 @@ class ScriptedClient : public SshClient {
         const SshStep& step = platform_.script[next_++];
         switch (step.kind) {
             case SshStep::Kind::Connected:
+                platform_.logins += step.errorCode == 0 ? 1 : 0;
                 sink_->Connected(step.errorCode, step.text);
                 break;
+            case SshStep::Kind::HostKey: {
+                bool accept = true;
+                sink_->HostFingerprint(step.text, accept);
+                if (!accept) {
+                    ended_ = true;
+                    sink_->Connected(5, "The host key was not accepted");
+                    sink_->Disconnected();
+                }
+                break;
+            }
             case SshStep::Kind::Received:
                 pending_ = step.text;
                 sink_->Received(static_cast<std::int16_t>(step.text.size()));

@@ -14,7 +14,7 @@
 namespace tavrix::dialog_test {
 
 struct SshStep {
-    enum class Kind { Connected, Received, Disconnected } kind;
+    enum class Kind { Connected, Received, Disconnected, HostKey } kind;
     std::int16_t errorCode = 0;
     std::string text;  // the error text of Connected, the output of Received
 };
@@ -23,6 +23,8 @@ SshStep ConnectedOk();
 SshStep ConnectFailed(const std::string& errorText);
 SshStep Output(const std::string& text);
 SshStep Disconnect();
+// The server's host key; refused, it ends the session before the login.
+SshStep OfferHostKey(const std::string& fingerprint);
 
 // What the last client was given.
 struct HandedOver {
@@ -43,6 +45,7 @@ class ScriptedSshPlatform : public SshPlatform {
     std::function<void()> duringWait;
 
     int clientsCreated = 0;
+    int logins = 0;  // successful Connected steps played: the login went out
     std::shared_ptr<int> clientsAlive = std::make_shared<int>(0);
     HandedOver handedOver;
 

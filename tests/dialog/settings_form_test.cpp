@@ -175,7 +175,13 @@ INSTANTIATE_TEST_SUITE_P(
         LoadingCase{"#PORT=abc#", {ControlId::txtPort, "0"}},
         LoadingCase{"#USR=x#", {ControlId::txtCompareValue, "0"}},
         LoadingCase{"", {ControlId::txtCompareValue, ""}},
-        LoadingCase{"", {ControlId::txtPort, "22"}}));
+        LoadingCase{"", {ControlId::txtPort, "22"}},
+        // The pinned host key, or the words for none.
+        LoadingCase{kFull, {ControlId::txtHostKey, "not checked"}},
+        LoadingCase{"", {ControlId::txtHostKey, "not checked"}},
+        LoadingCase{"#HKEY= ssh-rsa SHA256:kM7JCOIQpoWNSpk9gXlQIitH6cbkFwyuYvBdDqcw/XQ #",
+                    {ControlId::txtHostKey,
+                     "ssh-rsa SHA256:kM7JCOIQpoWNSpk9gXlQIitH6cbkFwyuYvBdDqcw/XQ"}}));
 
 struct Settings {
     std::string username;

@@ -26,6 +26,9 @@ const char* const kListing =
     "/dev/sda1 1000 400 600 40% /\n"
     "/dev/sdb1 4000000 854 3145728 85% /var\n";
 
+constexpr const char* kPin = "ssh-ed25519 SHA256:YCXUg3Zf2dpy0bBv3bQJdlUzPZOFgNkqJFXgNe/1ZpE";
+constexpr const char* kOtherKey = "ssh-rsa SHA256:kM7JCOIQpoWNSpk9gXlQIitH6cbkFwyuYvBdDqcw/XQ";
+
 std::string Parameters(const std::string& extra = "") {
     return "#ENC=T#USR=monitor#PWD=" + Base64Encode("secret") +
            "#PROTO=A#PORT=22#KEYF=#KEYT=RSA#OS=LINUX#BLK=1024#RES=/"
@@ -172,7 +175,18 @@ INSTANTIATE_TEST_SUITE_P(
                   Parameters(),
                   {Disconnect()},
                   false,
-                  "The SSH session ended before it connected"}),
+                  "The SSH session ended before it connected"},
+        QueryCase{"PinnedKeyMatches",
+                  Parameters("HKEY=" + std::string(kPin) + "#"),
+                  {OfferHostKey(kPin), Connect(), Output(kListing), Disconnect()},
+                  true,
+                  "Free space on /var is 3 GB"},
+        QueryCase{"PinnedKeyChanged",
+                  Parameters("HKEY=" + std::string(kPin) + "#"),
+                  {OfferHostKey(kOtherKey), Connect(), Output(kListing), Disconnect()},
+                  false,
+                  "The host key of db1 has changed: expected " + std::string(kPin) +
+                      ", the server offered " + kOtherKey}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(CheckRunTest, TheOutcomeCarriesTheRecordUsed) {

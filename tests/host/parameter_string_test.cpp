@@ -78,6 +78,18 @@ TEST(BuildParameterStringTest, WritesTheFourteenEntriesInTemplateOrder) {
               "#BLK=1024#RES=/var#UNIT=GB#COM=2.5#EOL=LF#RAN=0#");
 }
 
+TEST(BuildParameterStringTest, WritesAPinnedHostKeyAfterRan) {
+    FormValues values = KeyFileLogin();
+    values.hostKey = " ssh-ed25519 SHA256:YCXUg3Zf2dpy0bBv3bQJdlUzPZOFgNkqJFXgNe/1ZpE ";
+    const std::string text = BuildParameterString(values);
+    EXPECT_TRUE(
+        text.ends_with("#RAN=0#HKEY=ssh-ed25519 "
+                       "SHA256:YCXUg3Zf2dpy0bBv3bQJdlUzPZOFgNkqJFXgNe/1ZpE#"))
+        << text;
+    EXPECT_EQ(GetKeyValue(text, "HKEY"),
+              "ssh-ed25519 SHA256:YCXUg3Zf2dpy0bBv3bQJdlUzPZOFgNkqJFXgNe/1ZpE");
+}
+
 TEST(BuildParameterStringTest, TrimsBlanksOfKeyFileMountAndPortButNotUserOrPassword) {
     FormValues values = KeyFileLogin();
     values.username = " monitor ";
@@ -147,6 +159,8 @@ TEST_P(RefusalTest, NamesTheField) {
         values.port = c.value;
     if (c.field == "threshold")
         values.compareValue = c.value;
+    if (c.field == "hostkey")
+        values.hostKey = c.value;
     try {
         BuildParameterString(values);
         FAIL() << "accepted " << c.field << " " << c.value;
@@ -170,6 +184,10 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"threshold", "abc", "The threshold must be a number"},
         RefusalCase{"threshold", ".", "The threshold must be a number"},
         RefusalCase{"threshold", "1e999", "The threshold must be a number"},
+        RefusalCase{"hostkey", "SHA256:YCXUg3Zf2dpy0bBv3bQJdlUzPZOFgNkqJFXgNe/1ZpE",
+                    "The host key must read \"<key type> SHA256:<hash>\""},
+        RefusalCase{"hostkey", "ssh-ed25519 SHA256:x#PWD=y",
+                    "The host key must read \"<key type> SHA256:<hash>\""},
         // Reading would stop at the first stray character and store what came before.
         RefusalCase{"port", "2222x", "The port must be a number with nothing after it"},
         RefusalCase{"threshold", "2,5",

@@ -16,7 +16,7 @@
 namespace tavrix::testing {
 
 struct FakeStep {
-    enum class Kind { Connected, Received, Disconnected };
+    enum class Kind { Connected, Received, Disconnected, HostKey };
     Kind kind;
     std::int16_t code = 0;
     std::string text;
@@ -30,6 +30,11 @@ inline FakeStep Output(std::string text) {
 }
 inline FakeStep Disconnect() {
     return {FakeStep::Kind::Disconnected, 0, {}};
+}
+// The server's host key, offered to HostFingerprint. A handler that refuses
+// it ends the session the way the transport does, before any login.
+inline FakeStep OfferHostKey(std::string fingerprint) {
+    return {FakeStep::Kind::HostKey, 0, std::move(fingerprint)};
 }
 
 // A whole session: connected, the output in the given pieces, disconnected.
@@ -77,6 +82,9 @@ class FakeClient : public SshClient {
     void SetTimeLimit(std::int16_t seconds) override {
         Log("SetTimeLimit " + std::to_string(seconds));
     }
+    void PreferHostKeyType(const std::string& keyType) override {
+        Log("PreferHostKeyType " + keyType);
+    }
     void OpenConnection() override {
         Log("OpenConnection");
         if (openFailure_) {
@@ -108,6 +116,15 @@ class FakeClient : public SshClient {
                 ended_ = true;
                 sink_->Disconnected();
                 break;
+            case FakeStep::Kind::HostKey: {
+                bool accept = true;
+                sink_->HostFingerprint(step.text, accept);
+                if (!accept) {
+                    Log("host key refused");
+                    steps_ = {Connect(5, "The host key was not accepted"), Disconnect()};
+                }
+                break;
+            }
         }
     }
     SshWaitHint WaitHint() const override { return {}; }

@@ -93,6 +93,7 @@ void SetInputs() {
     gOS = "LINUX";
     gProtocol = "A";
     gTimeout = 5;
+    gHostKey.clear();
     gResource.clear();
     gEOL = "LF";
     gExpectHeader = true;
@@ -303,6 +304,62 @@ INSTANTIATE_TEST_SUITE_P(
                      Connect(-1, "Connection lost"), Disconnect()},
                     std::nullopt,
                     "Connection lost"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+constexpr const char* kEd25519Key =
+    "ssh-ed25519 SHA256:YCXUg3Zf2dpy0bBv3bQJdlUzPZOFgNkqJFXgNe/1ZpE";
+constexpr const char* kRsaKey = "ssh-rsa SHA256:kM7JCOIQpoWNSpk9gXlQIitH6cbkFwyuYvBdDqcw/XQ";
+
+struct HostKeyCase {
+    const char* name;
+    std::string pin;
+    std::string offered;
+    std::string preferredType;  // empty: no PreferHostKeyType call
+    bool refused;
+};
+
+void PrintTo(const HostKeyCase& value, std::ostream* out) {
+    *out << value.name;
+}
+
+class HostKeyTest : public RemoteQueryTest, public ::testing::WithParamInterface<HostKeyCase> {};
+
+TEST_P(HostKeyTest, APinLetsOnlyItsKeyLogIn) {
+    const HostKeyCase& c = GetParam();
+    gHostKey = c.pin;
+    platform.sessions = {{OfferHostKey(c.offered), Connect(), Output(kListing), Disconnect()}};
+    Run(std::nullopt);
+    EXPECT_TRUE(gDisconnected);
+    EXPECT_EQ(gOfferedHostKey, c.offered);
+    const auto& calls = platform.LastCalls();
+    if (c.preferredType.empty()) {
+        for (const std::string& call : calls) {
+            EXPECT_THAT(call, Not(::testing::StartsWith("PreferHostKeyType")));
+        }
+    } else {
+        EXPECT_THAT(calls, ::testing::Contains("PreferHostKeyType " + c.preferredType));
+    }
+    if (c.refused) {
+        EXPECT_EQ(gErrorText, "The host key of db1 has changed: expected " +
+                                  std::string(kEd25519Key) + ", the server offered " + c.offered);
+        EXPECT_EQ(gMountCount, 0);
+    } else {
+        EXPECT_EQ(gErrorText, "");
+        EXPECT_EQ(gMountCount, 2);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, HostKeyTest,
+    ::testing::Values(HostKeyCase{"NoPinAcceptsAnyKey", "", kRsaKey, "", false},
+                      HostKeyCase{"BlankPinAcceptsAnyKey", "  ", kRsaKey, "", false},
+                      HostKeyCase{"PinMatches", kEd25519Key, kEd25519Key, "ssh-ed25519", false},
+                      HostKeyCase{"PinBetweenBlanksMatches", std::string(" ") + kEd25519Key + " ",
+                                  kEd25519Key, "ssh-ed25519", false},
+                      HostKeyCase{"OtherKeyIsRefused", kEd25519Key, kRsaKey, "ssh-ed25519", true},
+                      HostKeyCase{"SameTypeOtherHashIsRefused", kEd25519Key,
+                                  "ssh-ed25519 SHA256:AAAAg3Zf2dpy0bBv3bQJdlUzPZOFgNkqJFXgNe/1ZpE",
+                                  "ssh-ed25519", true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(RemoteQueryTest, AKeyFileThatCannotBeLoadedEndsTheQueryBeforeConnecting) {

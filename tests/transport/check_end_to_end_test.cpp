@@ -16,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include "extra_sshd.h"
 #include "host/check_run.h"
 #include "query/ssh_client.h"
 #include "support/base64.h"
@@ -396,6 +397,71 @@ TEST(CheckEndToEnd, ThreadsSideBySideEachGetTheirOwnResult) {
     for (const Job& job : jobs) {
         EXPECT_EQ(job.text, job.expected);
     }
+}
+
+// ------------------------------------------------------------- host keys
+
+std::string Pinned(const std::string& parameters, const std::string& pin) {
+    return parameters + "HKEY=" + pin + "#";
+}
+
+class PinnedHostKeyTest : public ::testing::TestWithParam<std::string> {};
+
+// The server has ed25519, ECDSA and RSA host keys: each pin makes it show
+// that key, and the check logs in.
+TEST_P(PinnedHostKeyTest, LogsInWhenTheServerShowsThePinnedKey) {
+    TAVRIX_NEED_SERVER();
+    const std::string pin =
+        test::PinOf(Server().stateDir + "/hostkeys/ssh_host_" + GetParam() + "_key.pub");
+    const CheckRun run =
+        Check(Pinned(Parameters(PasswordLogin(Server().user), "LINUX", "/", "KB", "1"), pin));
+    EXPECT_TRUE(run.result) << run.text;
+    EXPECT_TRUE(run.text.starts_with("Free space on / is ")) << run.text;
+}
+
+INSTANTIATE_TEST_SUITE_P(KeyTypes, PinnedHostKeyTest, ::testing::Values("ed25519", "ecdsa", "rsa"));
+
+#define TAVRIX_NEED_EXTRA(server)              \
+    do {                                       \
+        if (!(server).Running()) {             \
+            if (test::SshRequired()) {         \
+                FAIL() << (server).WhyNot();   \
+            }                                  \
+            GTEST_SKIP() << (server).WhyNot(); \
+        }                                      \
+    } while (false)
+
+// Another machine answers on the address and port: no user name or password
+// reaches it, its log shows no authentication request.
+TEST(CheckHostKey, AnotherServerOnTheSamePortGetsNoLogin) {
+    TAVRIX_NEED_SERVER();
+    auto first = std::make_unique<test::ExtraSshd>(std::vector<std::string>{"ed25519"});
+    TAVRIX_NEED_EXTRA(*first);
+    const int port = first->Port();
+    const std::string pin = first->Fingerprint("ed25519");
+    Login login = PasswordLogin(Server().user);
+    login.port = port;
+    const std::string parameters = Parameters(login, "LINUX", "/", "KB", "1");
+    const CheckRun trusted = Check(Pinned(parameters, pin));
+    EXPECT_TRUE(trusted.result) << trusted.text;
+    first.reset();
+
+    const test::ExtraSshd second({"ed25519", "rsa"}, port);
+    TAVRIX_NEED_EXTRA(second);
+    const CheckRun refused = Check(Pinned(parameters, pin));
+    EXPECT_FALSE(refused.result);
+    EXPECT_EQ(refused.text, "The host key of " + Server().host + " has changed: expected " + pin +
+                                ", the server offered " + second.Fingerprint("ed25519"));
+    const std::string log = second.LogAfter(1);
+    EXPECT_NE(log.find("Connection from 127.0.0.1"), std::string::npos) << log;
+    EXPECT_EQ(log.find("userauth-request"), std::string::npos) << log;
+    EXPECT_EQ(log.find(Server().user), std::string::npos) << log;
+
+    // Without a pin the same check logs in there, and the log shows it.
+    const CheckRun unpinned = Check(parameters);
+    EXPECT_TRUE(unpinned.result) << unpinned.text;
+    EXPECT_NE(second.LogAfter(2).find("userauth-request for user " + Server().user),
+              std::string::npos);
 }
 
 }  // namespace

@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "extra_sshd.h"
 #include "query/ssh_client.h"
 #include "support/failure.h"
 #include "test_server.h"
@@ -259,30 +260,18 @@ void ExpectOwnDfShape(const std::string& output) {
     EXPECT_EQ(remoteWords[4].back(), '%');
 }
 
-// The SHA256 fingerprints of the server's host keys, as ssh-keygen shows them.
+// The server's host keys as "<key type> SHA256:<hash>", by ssh-keygen.
 std::set<std::string> HostKeyFingerprints() {
     std::set<std::string> prints;
     for (const char* type : {"ed25519", "ecdsa", "rsa"}) {
-        const auto words = Words(test::RunHere("ssh-keygen -lf " + Server().stateDir +
-                                               "/hostkeys/ssh_host_" + type + "_key.pub"));
-        if (words.size() >= 2) {
-            prints.insert(words[1]);
-        }
+        prints.insert(test::PinOf(Server().stateDir + "/hostkeys/ssh_host_" + type + "_key.pub"));
     }
     return prints;
 }
 
 // A port on 127.0.0.1 where nothing listens.
 int ClosedPort() {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t length = sizeof address;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    close(fd);
-    return ntohs(address.sin_port);
+    return test::FreeLoopbackPort();
 }
 
 // A TCP listener on 127.0.0.1 that accepts and never speaks SSH. With a
@@ -712,7 +701,7 @@ TEST(SshFaults, HostKeyRefusedByTheHandler) {
     Recorder* rec = attempt.rec.get();
     rec->ExpectWellFormed();
     ASSERT_EQ(rec->failures.size(), 1u);
-    EXPECT_TRUE(rec->failures.front().starts_with("The host key of 127.0.0.1 (SHA256:"))
+    EXPECT_TRUE(rec->failures.front().starts_with("The host key of 127.0.0.1 (ssh-"))
         << rec->failures.front();
     EXPECT_EQ(rec->logins, 0);
 }

@@ -173,12 +173,15 @@ TEST_F(DialogSessionTest, FreshDialogShowsTheDefaultsAndTheMountSetBeforehand) {
             {txtTimeout, L""},
             {btOK, L"&OK"},
             {btListResources, L"..."},
+            {txtHostKey, L"not checked"},
+            {btForgetHostKey, L"Forget"},
         };
         for (const auto& control : expected) {
             EXPECT_EQ(ItemText(settings, control.id), control.text) << static_cast<int>(control.id);
         }
         EXPECT_FALSE(IsWindowEnabled(Item(settings, txtHostname)));
         EXPECT_FALSE(IsWindowEnabled(Item(settings, txtTimeout)));
+        EXPECT_FALSE(IsWindowEnabled(Item(settings, txtHostKey)));
         EXPECT_EQ(SendMessageW(Item(settings, chkReturn_as_number), BM_GETCHECK, 0, 0), 0);
         EXPECT_EQ(SendMessageW(Item(settings, txtPassword), EM_GETPASSWORDCHAR, 0, 0), L'*');
         EXPECT_TRUE(GetWindowLongW(settings, GWL_EXSTYLE) & WS_EX_TOPMOST);
@@ -277,6 +280,7 @@ TEST_F(DialogSessionTest, ListsTheMountsPicksOneAndOkHandsBackTheNewSettings) {
     ASSERT_EQ(object_.Put(L"kx_parameter", Text(stored).Get()), S_OK);
 
     std::wstring picked;
+    std::wstring learned;
     const CallResult gui = ShowGui([&](DWORD thread) {
         HWND settings = WaitForSettings(thread);
         ASSERT_NE(settings, nullptr);
@@ -332,6 +336,9 @@ TEST_F(DialogSessionTest, ListsTheMountsPicksOneAndOkHandsBackTheNewSettings) {
         EXPECT_TRUE(WaitUntil([&] { return ItemText(settings, txtResource) == picked; }));
         EXPECT_EQ(ItemText(settings, lblFirstLine).rfind(L"Filesystem", 0), 0u);
         EXPECT_EQ(ItemText(settings, lblworking), L"");
+        // The listing learned the server's key; OK pins it.
+        learned = ItemText(settings, txtHostKey);
+        EXPECT_EQ(learned.rfind(L"ssh-ed25519 SHA256:", 0), 0u) << learned;
         Screenshot("settings", settings);
 
         PostMessageW(Item(settings, btOK), BM_CLICK, 0, 0);
@@ -340,7 +347,71 @@ TEST_F(DialogSessionTest, ListsTheMountsPicksOneAndOkHandsBackTheNewSettings) {
     EXPECT_EQ(gui.hr, S_OK);
     EXPECT_EQ(Parameter(), L"#ENC=T#USR=" + user + L"#PWD=" + password64 + L"#PROTO=A#PORT=" +
                                port + L"#KEYF=#KEYT=RSA#OS=LINUX#BLK=1024#RES=" + picked +
-                               L"#UNIT=MB#COM=2.5#EOL=LF#RAN=1#");
+                               L"#UNIT=MB#COM=2.5#EOL=LF#RAN=1#HKEY=" + learned + L"#");
+}
+
+// A stored pin the server does not show: the warning names both keys; No ends
+// the listing before the login and keeps the pin, Yes lists with the new key;
+// closing the list keeps the typed mount; Forget clears the pin.
+TEST_F(DialogSessionTest, AChangedHostKeyIsTrustedOnlyAfterYes) {
+    const std::wstring user = Environment("TAVRIX_SSH_FAKE_USER");
+    const std::wstring port = Environment("TAVRIX_SSH_PORT");
+    if (user.empty() || port.empty() || Environment("TAVRIX_SSH_PASSWORD_FILE").empty()) {
+        GTEST_SKIP() << "no test SSH server in the environment";
+    }
+    const std::wstring pin = L"ssh-ed25519 SHA256:YCXUg3Zf2dpy0bBv3bQJdlUzPZOFgNkqJFXgNe/1ZpE";
+    const std::wstring stored = L"#ENC=T#USR=" + user + L"#PWD=" + TestServerPassword64() +
+                                L"#PROTO=A#PORT=" + port +
+                                L"#KEYF=#KEYT=RSA#OS=LINUX#BLK=1024#RES=/typed#UNIT=GB#COM=1#"
+                                L"EOL=LF#RAN=0#HKEY=" +
+                                pin + L"#";
+    ASSERT_EQ(object_.Put(L"kx_hostname", Text(L"127.0.0.1").Get()), S_OK);
+    ASSERT_EQ(object_.Put(L"kx_timeout", Text(L"10").Get()), S_OK);
+    ASSERT_EQ(object_.Put(L"kx_parameter", Text(stored).Get()), S_OK);
+
+    const CallResult gui = ShowGui([&](DWORD thread) {
+        HWND settings = WaitForSettings(thread);
+        ASSERT_NE(settings, nullptr);
+        EXPECT_EQ(ItemText(settings, txtHostKey), pin);
+        for (const int answer : {IDNO, IDYES}) {
+            PostMessageW(Item(settings, btListResources), BM_CLICK, 0, 0);
+            HWND box = nullptr;
+            ASSERT_TRUE(WaitUntil([&] { return (box = FindMessageBox(thread, settings)); }));
+            const std::wstring text = MessageBoxText(box);
+            EXPECT_EQ(text.rfind(L"WARNING: the host key of 127.0.0.1 has changed.", 0), 0u)
+                << text;
+            EXPECT_NE(text.find(L"Expected:\n" + pin), std::wstring::npos) << text;
+            EXPECT_NE(text.find(L"The server offered:\nssh-ed25519 SHA256:"), std::wstring::npos);
+            if (answer == IDNO) {
+                Screenshot("host-key-changed", box);
+            }
+            PostMessageW(box, WM_COMMAND, answer, 0);
+            ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); }));
+            if (answer == IDNO) {
+                ASSERT_TRUE(WaitUntil([&] { return ItemText(settings, lblworking).empty(); }));
+                EXPECT_EQ(FindThreadWindow(thread, kWindowClass, L"Mounts on 127.0.0.1"), nullptr);
+                EXPECT_EQ(ItemText(settings, txtHostKey), pin);
+            }
+        }
+        HWND list = nullptr;
+        ASSERT_TRUE(WaitUntil([&] {
+            return (list = FindThreadWindow(thread, kWindowClass, L"Mounts on 127.0.0.1"));
+        }));
+        PostMessageW(list, WM_CLOSE, 0, 0);
+        ASSERT_TRUE(WaitUntil([&] { return !IsWindow(list); }));
+        EXPECT_TRUE(WaitUntil([&] { return ItemText(settings, lblworking).empty(); }));
+        const std::wstring trusted = ItemText(settings, txtHostKey);
+        EXPECT_EQ(trusted.rfind(L"ssh-ed25519 SHA256:", 0), 0u) << trusted;
+        EXPECT_NE(trusted, pin);
+        EXPECT_EQ(ItemText(settings, txtResource), L"/typed");
+
+        SendMessageW(Item(settings, btForgetHostKey), BM_CLICK, 0, 0);
+        EXPECT_EQ(ItemText(settings, txtHostKey), L"not checked");
+        PostMessageW(Item(settings, btOK), BM_CLICK, 0, 0);
+        WaitUntil([&] { return !IsWindow(settings); });
+    });
+    EXPECT_EQ(gui.hr, S_OK);
+    EXPECT_EQ(Parameter().find(L"HKEY"), std::wstring::npos) << Parameter();
 }
 
 }  // namespace
