@@ -1,16 +1,16 @@
 # Shared part of the MinGW-w64 toolchain files; TAVRIX_MINGW_TRIPLET is set by
 # the file that includes this one. The POSIX-thread compilers are needed for
-# std::thread and for mbedTLS's pthread threading layer.
+# std::thread and std::mutex.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_C_COMPILER ${TAVRIX_MINGW_TRIPLET}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${TAVRIX_MINGW_TRIPLET}-g++-posix)
 set(CMAKE_RC_COMPILER ${TAVRIX_MINGW_TRIPLET}-windres)
 
-# scripts/windows-deps installs libssh and mbedTLS here.
+# scripts/windows-deps installs libssh and OpenSSL's libcrypto here.
 if(DEFINED ENV{TAVRIX_DEPS_DIR})
     set(TAVRIX_DEPS_DEFAULT $ENV{TAVRIX_DEPS_DIR}/${TAVRIX_MINGW_TRIPLET})
 else()
-    set(TAVRIX_DEPS_DEFAULT /var/cache/tavrix-windows-deps/${TAVRIX_MINGW_TRIPLET})
+    set(TAVRIX_DEPS_DEFAULT /var/cache/tavrix-windows-deps-openssl/${TAVRIX_MINGW_TRIPLET})
 endif()
 set(TAVRIX_DEPS_PREFIX ${TAVRIX_DEPS_DEFAULT} CACHE PATH "Where the static SSH libraries are installed")
 

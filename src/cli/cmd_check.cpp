@@ -184,12 +184,14 @@ int RunCheck(const std::vector<std::string>& argList) {
     known.push_back({"--include-type", "", true});
     known.push_back({"--exclude-type", "", true});
     known.push_back({"--format", "", true});
+    known.push_back(ModernOnlyOption());
     for (const OptionInfo& option : HostKeyOptions()) {
         known.push_back(option);
     }
     const Arguments args(argList, WithCommonOptions(known));
     if (HandleCommonOptions(args, kHelp + ParameterOptionsHelp() + SettingOptionsHelp() +
-                                      CommonOptionsHelp() + kHostKeyOptionsHelp + kHelpEnd)) {
+                                      ModernOnlyHelp() + CommonOptionsHelp() + kHostKeyOptionsHelp +
+                                      kHelpEnd)) {
         return kExitOk;
     }
     if (!args.Positionals().empty()) {

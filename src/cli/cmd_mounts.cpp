@@ -59,13 +59,15 @@ int RunMounts(const std::vector<std::string>& argList) {
     for (const auto& option : ParameterOptions()) {
         known.push_back(option);
     }
+    known.push_back(ModernOnlyOption());
     known.push_back({"--json", "", false});
     for (const OptionInfo& option : HostKeyOptions()) {
         known.push_back(option);
     }
     const Arguments args(argList, WithCommonOptions(known));
     if (HandleCommonOptions(args, kHelp + ParameterOptionsHelp() + SettingOptionsHelp() +
-                                      CommonOptionsHelp() + kHostKeyOptionsHelp)) {
+                                      ModernOnlyHelp() + CommonOptionsHelp() +
+                                      kHostKeyOptionsHelp)) {
         return kExitOk;
     }
     if (!args.Positionals().empty()) {

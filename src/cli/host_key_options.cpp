@@ -70,6 +70,15 @@ std::string WithHostKeyOption(const Arguments& args, const std::string& paramete
     return text + "HKEY=" + pin + "#";
 }
 
+OptionInfo ModernOnlyOption() {
+    return {"--modern-only", "", false};
+}
+
+std::string ModernOnlyHelp() {
+    return "  --modern-only          refuse SHA-1 key exchanges and signatures, CBC ciphers\n"
+           "                         and DSA keys, which old servers need\n";
+}
+
 bool InstallSshTransportFor(const Arguments& args, const std::string& parameters) {
 #ifdef TAVRIX_HAVE_SSH
     libssh::KnownHostsCheck check;
@@ -90,7 +99,9 @@ bool InstallSshTransportFor(const Arguments& args, const std::string& parameters
             ". To trust it, pin it with --hostkey \"{key}\", or add it with "
             "--host-key-policy accept-new";
     }
-    InstallDefaultSshPlatform(MakeLibsshPlatform(std::move(check)));
+    InstallDefaultSshPlatform(MakeLibsshPlatform(
+        std::move(check), args.Has("--modern-only") ? libssh::AlgorithmPolicy::kModernOnly
+                                                    : libssh::AlgorithmPolicy::kCompatible));
     return true;
 #else
     (void)args;

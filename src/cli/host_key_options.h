@@ -18,6 +18,12 @@ extern const char* const kHostKeyOptionsHelp;
 // another key already.
 std::string WithHostKeyOption(const Arguments& args, const std::string& parameters);
 
+// --modern-only: the SSH transport offers no SHA-1 key exchange or signature,
+// no CBC cipher and no DSA key (for check and mounts; InstallSshTransportFor
+// reads it).
+OptionInfo ModernOnlyOption();
+std::string ModernOnlyHelp();
+
 // Installs the SSH transport: with a pin in the parameters only the pin
 // decides; without one, the known-hosts file under --host-key-policy.
 // False when the build has no transport.

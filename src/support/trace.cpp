@@ -41,6 +41,10 @@ std::string ForTraceOutput(std::string_view text) {
 }
 
 std::atomic<bool> gTraceToOutput{TraceWantedAtStart()};
+#ifdef _WIN32
+// The command line's --trace: standard error as well as the debugger.
+std::atomic<bool> gTraceToStandardError{false};
+#endif
 thread_local std::vector<std::string>* tCapture = nullptr;
 
 void Emit(std::string_view text) {
@@ -54,6 +58,10 @@ void Emit(std::string_view text) {
     std::string line = ForTraceOutput(text);
 #ifdef _WIN32
     OutputDebugStringA(line.c_str());
+    if (gTraceToStandardError.load(std::memory_order_relaxed)) {
+        line.push_back('\n');
+        std::fwrite(line.data(), 1, line.size(), stderr);
+    }
 #else
     line.push_back('\n');
     std::fwrite(line.data(), 1, line.size(), stderr);
@@ -64,6 +72,9 @@ void Emit(std::string_view text) {
 
 void SetTraceEnabled(bool enabled) {
     trace_detail::gTraceToOutput.store(enabled, std::memory_order_relaxed);
+#ifdef _WIN32
+    trace_detail::gTraceToStandardError.store(enabled, std::memory_order_relaxed);
+#endif
 }
 
 TraceCapture::TraceCapture() : previous_(trace_detail::tCapture) {

@@ -52,7 +52,7 @@ void Trace(const Parts&... parts) {
 }
 
 // Linux: traces go to stderr when enabled (also by TAVRIX_TRACE=1 in the
-// environment). Windows: OutputDebugStringA, always on.
+// environment). Windows: OutputDebugStringA, always on; enabling adds stderr.
 void SetTraceEnabled(bool enabled);
 
 // Collects this thread's traces for as long as it lives (tests, and the

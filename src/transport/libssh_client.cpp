@@ -2,11 +2,11 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string_view>
 #include <utility>
 
 #include "support/failure.h"
 #include "support/trace.h"
-#include "transport/host_key_preference.h"
 #include "transport/libssh_library.h"
 
 namespace tavrix::libssh {
@@ -34,6 +34,15 @@ std::string OrUnknown(const char* text) {
     return text != nullptr && *text != '\0' ? text : "unknown";
 }
 
+// "aes128-ctr hmac-sha2-256"; an AEAD cipher carries its own integrity.
+std::string CipherAndMac(const char* cipher, const char* mac) {
+    std::string text = OrUnknown(cipher);
+    if (mac != nullptr && *mac != '\0' && std::string_view(mac).substr(0, 5) != "aead-") {
+        text.append(" ").append(mac);
+    }
+    return text;
+}
+
 // libssh's texts for a socket that went away.
 bool LooksLikeLostConnection(const std::string& error) {
     return error.find("Socket error") != std::string::npos ||
@@ -45,7 +54,7 @@ bool LooksLikeLostConnection(const std::string& error) {
 
 }  // namespace
 
-LibsshClient::LibsshClient() : readBuffer_(kMaxPiece) {
+LibsshClient::LibsshClient(AlgorithmPolicy policy) : policy_(policy), readBuffer_(kMaxPiece) {
     EnsureLibrary();
 }
 
@@ -127,6 +136,10 @@ void LibsshClient::OpenConnection() {
     }
     if (loginMethod_ == kLoginByKey && !loginKey_) {
         throw Failure("No login key has been set");
+    }
+    loginStage_ = loginMethod_ == kLoginByKey ? LoginStage::kKey : LoginStage::kPassword;
+    if (loginMethod_ == kLoginByKey && !UserKeyTypeAllowed(policy_, KeyTypeName(loginKey_.get()))) {
+        throw Failure("DSA keys are refused when only modern algorithms are allowed");
     }
     started_ = Clock::now();
     deadline_ = started_ + std::chrono::seconds(timeLimitSeconds_);
@@ -326,12 +339,12 @@ void LibsshClient::OnTcpConnected() {
         ssh_options_set(s, SSH_OPTIONS_KNOWNHOSTS,
                         checkKnownHosts ? knownHosts_.file.c_str() : kNoFile) != SSH_OK ||
         ssh_options_set(s, SSH_OPTIONS_GLOBAL_KNOWNHOSTS, kNoFile) != SSH_OK ||
-        ssh_options_set(s, SSH_OPTIONS_FD, &fd) != SSH_OK) {
+        ssh_options_set(s, SSH_OPTIONS_FD, &fd) != SSH_OK || !ApplyAlgorithms(s, policy_)) {
         Fail(kFailureHandshake, "Cannot set up the SSH session: " + SessionError());
         return;
     }
     if (!preferredHostKeyType_.empty()) {
-        const std::string algorithms = HostKeyAlgorithmsPreferring(preferredHostKeyType_);
+        const std::string algorithms = HostKeyList(policy_, preferredHostKeyType_);
         if (ssh_options_set(s, SSH_OPTIONS_HOSTKEYS, algorithms.c_str()) != SSH_OK) {
             Fail(kFailureHandshake, "Cannot set up the SSH session: " + SessionError());
             return;
@@ -351,12 +364,19 @@ bool LibsshClient::StepHandshake() {
         const std::string error = SessionError();
         Trace("SSH handshake failed: ", error);
         if (LooksLikeLostConnection(error)) {
+            // A server that finds nothing it speaks among our algorithms may
+            // hang up before libssh has compared the lists itself.
+            const std::string why = policy_ == AlgorithmPolicy::kModernOnly
+                                        ? " (it may need older algorithms, and only modern "
+                                          "algorithms are allowed)"
+                                        : "";
             Fail(kFailureHandshake, "The server " + HostAndAddress() + " port " +
                                         std::to_string(port_) +
-                                        " closed the connection during the SSH handshake");
+                                        " closed the connection during the SSH handshake" + why);
         } else {
             Fail(kFailureHandshake, "SSH handshake with " + HostAndAddress() + " port " +
-                                        std::to_string(port_) + " failed: " + error);
+                                        std::to_string(port_) + " failed: " + error +
+                                        WhyNoMatch(error));
         }
         return false;
     }
@@ -365,6 +385,20 @@ bool LibsshClient::StepHandshake() {
     }
     phase_ = Phase::kLogin;
     return true;
+}
+
+// Why no algorithm matched, when the reason is on our side.
+std::string LibsshClient::WhyNoMatch(const std::string& error) const {
+    if (error.find("no match for method") == std::string::npos) {
+        return {};
+    }
+    if (policy_ == AlgorithmPolicy::kModernOnly) {
+        return " (only modern algorithms are allowed)";
+    }
+    if (error.find("host key algo: server [ssh-dss]") != std::string::npos && !LibraryHasDsa()) {
+        return " (this build's SSH library has no DSA)";
+    }
+    return {};
 }
 
 bool LibsshClient::DeliverHostInformation() {
@@ -380,12 +414,13 @@ bool LibsshClient::DeliverHostInformation() {
     }
     const std::string protocol = "SSH2";
     const std::string remoteName = OrUnknown(ssh_get_serverbanner(s));
-    const std::string scCipher = OrUnknown(ssh_get_cipher_in(s));
-    const std::string csCipher = OrUnknown(ssh_get_cipher_out(s));
+    const std::string scCipher = CipherAndMac(ssh_get_cipher_in(s), ssh_get_hmac_in(s));
+    const std::string csCipher = CipherAndMac(ssh_get_cipher_out(s), ssh_get_hmac_out(s));
     const std::string keys = OrUnknown(ssh_get_kex_algo(s)) + ", " + hostKeyType;
     Trace("SSH handshake done after ",
           std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - started_).count(),
-          " ms: ", remoteName, ", ", keys, ", ", scCipher, ", host key ", fingerprint);
+          " ms: ", protocol, ", ", remoteName, ", key exchange ", keys, ", server to client ",
+          scCipher, ", client to server ", csCipher, ", host key ", fingerprint);
 
     bool accept = true;
     Notify([&](SshNotifications& sink) {
@@ -417,34 +452,60 @@ bool LibsshClient::DeliverHostInformation() {
     return true;
 }
 
-bool LibsshClient::StepLogin() {
+// One request of the current login method: SSH_AUTH_SUCCESS, _DENIED,
+// _PARTIAL, _ERROR, _AGAIN, or _INFO when prompts are to be answered.
+int LibsshClient::TryLoginMethod() {
     ssh_session s = session_.get();
-    const bool byKey = loginMethod_ == kLoginByKey;
-    const int rc = byKey ? ssh_userauth_publickey(s, nullptr, loginKey_.get())
-                         : ssh_userauth_password(s, nullptr, password_.c_str());
-    switch (rc) {
-        case SSH_AUTH_AGAIN:
-            return false;
-        case SSH_AUTH_SUCCESS:
-            break;
-        case SSH_AUTH_DENIED:
-            Fail(kFailureLogin, byKey ? "The server refused the key for user " + user_
-                                      : "Login failed for user " + user_ + " (password)");
-            return false;
-        case SSH_AUTH_PARTIAL:
-            Fail(kFailureLogin,
-                 "Login for user " + user_ + " needs a further method, which is not supported");
-            return false;
-        default: {
-            const std::string error = SessionError();
-            Trace("SSH login error: ", error);
-            if (SessionBroken() && LooksLikeLostConnection(error)) {
-                Fail(kFailureConnectionLost, "Connection lost during the login");
-            } else {
-                Fail(kFailureLogin, "Login failed for user " + user_ + ": " + error);
-            }
+    switch (loginStage_) {
+        case LoginStage::kKey:
+            return ssh_userauth_publickey(s, nullptr, loginKey_.get());
+        case LoginStage::kPassword:
+            return ssh_userauth_password(s, nullptr, password_.c_str());
+        case LoginStage::kKeyboardInteractive:
+            return ssh_userauth_kbdint(s, nullptr, nullptr);
+    }
+    return SSH_AUTH_ERROR;
+}
+
+// A round of keyboard-interactive prompts: the password for every prompt
+// that does not echo, an empty answer for the others. The next request
+// sends the answers.
+bool LibsshClient::AnswerPrompts() {
+    // Servers ask for a password, perhaps a notice or two; more is a loop.
+    constexpr int kMaxPromptRounds = 5;
+    ssh_session s = session_.get();
+    if (++promptRounds_ > kMaxPromptRounds) {
+        Fail(kFailureLogin,
+             "Login failed for user " + user_ + " (" + methodsTried_ + ": the server kept asking)");
+        return false;
+    }
+    const int count = ssh_userauth_kbdint_getnprompts(s);
+    Trace("SSH keyboard-interactive round ", promptRounds_, ", ", count < 0 ? 0 : count,
+          " prompts");
+    for (int i = 0; i < count; ++i) {
+        char echo = 0;
+        const char* prompt = ssh_userauth_kbdint_getprompt(s, static_cast<unsigned int>(i), &echo);
+        const char* answer = echo != 0 ? "" : password_.c_str();
+        Trace("SSH prompt \"", prompt != nullptr ? prompt : "", "\" answered",
+              echo != 0 ? " empty" : " with the password");
+        if (ssh_userauth_kbdint_setanswer(s, static_cast<unsigned int>(i), answer) < 0) {
+            Fail(kFailureLogin, "Login failed for user " + user_ + ": " + SessionError());
             return false;
         }
+    }
+    return true;
+}
+
+bool LibsshClient::StepLogin() {
+    const int rc = TryLoginMethod();
+    if (rc == SSH_AUTH_AGAIN) {
+        return false;
+    }
+    if (rc == SSH_AUTH_INFO) {
+        return AnswerPrompts();
+    }
+    if (rc != SSH_AUTH_SUCCESS) {
+        return TryNextLoginMethod(rc);
     }
     Trace("SSH logged in as ", user_, " after ",
           std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - started_).count(),
@@ -460,6 +521,69 @@ bool LibsshClient::StepLogin() {
     }
     phase_ = Phase::kOpenChannel;
     return true;
+}
+
+// A login request that did not succeed: true when another method is to be
+// tried, else the attempt fails.
+bool LibsshClient::TryNextLoginMethod(int rc) {
+    if (rc == SSH_AUTH_DENIED && loginStage_ != LoginStage::kKey) {
+        const bool first = methodsTried_.empty();
+        methodsTried_.append(first ? "" : ", ")
+            .append(loginStage_ == LoginStage::kPassword ? "password" : "keyboard-interactive");
+        const int offered = ssh_userauth_list(session_.get(), nullptr);
+        if (loginStage_ == LoginStage::kPassword && (offered & SSH_AUTH_METHOD_INTERACTIVE) != 0) {
+            Trace("SSH password refused or not offered; trying keyboard-interactive");
+            loginStage_ = LoginStage::kKeyboardInteractive;
+            return true;
+        }
+        Fail(kFailureLogin, "Login failed for user " + user_ + " (" + methodsTried_ + ")");
+        return false;
+    }
+    switch (rc) {
+        case SSH_AUTH_DENIED:
+            return TryKeyAgain();
+        case SSH_AUTH_PARTIAL:
+            Fail(kFailureLogin,
+                 "Login for user " + user_ + " needs a further method, which is not supported");
+            return false;
+        default: {
+            const std::string error = SessionError();
+            Trace("SSH login error: ", error);
+            if (SessionBroken() && LooksLikeLostConnection(error)) {
+                Fail(kFailureConnectionLost, "Connection lost during the login");
+            } else {
+                Fail(kFailureLogin, "Login failed for user " + user_ + ": " + error);
+            }
+            return false;
+        }
+    }
+}
+
+// The server refused the key. An RSA key goes once more with SHA-1
+// signatures (ssh-rsa): servers that announce the SHA-2 ones may still take
+// only SHA-1 for users' keys.
+bool LibsshClient::TryKeyAgain() {
+    const std::string type = KeyTypeName(loginKey_.get());
+    if (type == "ssh-dss" && !LibraryHasDsa()) {
+        Fail(kFailureLogin, "DSA keys cannot log in: this build's SSH library has no DSA");
+        return false;
+    }
+    if (type == "ssh-rsa" && !rsaSha1Tried_) {
+        if (policy_ == AlgorithmPolicy::kModernOnly) {
+            Fail(kFailureLogin, "The server refused the key for user " + user_ +
+                                    "; it may take it only with SHA-1 signatures (ssh-rsa), "
+                                    "which are refused when only modern algorithms are allowed");
+            return false;
+        }
+        rsaSha1Tried_ = true;
+        if (ssh_options_set(session_.get(), SSH_OPTIONS_PUBLICKEY_ACCEPTED_TYPES, "ssh-rsa") ==
+            SSH_OK) {
+            Trace("SSH key refused; trying it with SHA-1 signatures (ssh-rsa)");
+            return true;
+        }
+    }
+    Fail(kFailureLogin, "The server refused the key for user " + user_);
+    return false;
 }
 
 bool LibsshClient::StepOpenChannel() {

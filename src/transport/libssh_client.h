@@ -14,6 +14,8 @@
 //     the standard error output is read and traced, never delivered;
 //   - Connected(code, text) for every failure, also after Connected(0, "");
 //   - Disconnected() exactly once, last, at the end of every attempt.
+// A password login answers keyboard-interactive prompts too: the password goes
+// to every prompt that does not echo.
 // A connection that goes before the command ended (end of output plus exit
 // status or channel close) is a failure. A command killed by a signal is one
 // too. Without a command the client logs in and ends normally.
@@ -31,6 +33,7 @@
 #include "transport/known_hosts.h"
 #include "transport/libssh_key.h"
 #include "transport/net_socket.h"
+#include "transport/ssh_algorithms.h"
 
 namespace tavrix::libssh {
 
@@ -49,7 +52,7 @@ enum FailureCode : std::int16_t {
 
 class LibsshClient : public SshClient {
   public:
-    LibsshClient();
+    explicit LibsshClient(AlgorithmPolicy policy = AlgorithmPolicy::kCompatible);
     ~LibsshClient() override;
     LibsshClient(const LibsshClient&) = delete;
     LibsshClient& operator=(const LibsshClient&) = delete;
@@ -105,7 +108,12 @@ class LibsshClient : public SshClient {
     void OnTcpConnected();
     bool StepHandshake();
     bool DeliverHostInformation();
+    std::string WhyNoMatch(const std::string& error) const;
     bool StepLogin();
+    int TryLoginMethod();
+    bool AnswerPrompts();
+    bool TryNextLoginMethod(int rc);
+    bool TryKeyAgain();
     bool StepOpenChannel();
     bool StepExec();
     bool StepReading();
@@ -126,7 +134,12 @@ class LibsshClient : public SshClient {
     static void OnExitSignal(ssh_session, ssh_channel, const char* signal, int core,
                              const char* errmsg, const char* lang, void* self);
 
+    // How a password login proceeds: password first, then keyboard-interactive
+    // when the server offers it.
+    enum class LoginStage { kKey, kPassword, kKeyboardInteractive };
+
     // settings
+    AlgorithmPolicy policy_;
     SshNotifications* sink_ = nullptr;
     bool presetFlag_ = false;
     int presetNumber_ = 0;
@@ -167,6 +180,10 @@ class LibsshClient : public SshClient {
     bool exitStatusKnown_ = false;
     int exitStatus_ = -1;
     std::string exitSignal_;
+    LoginStage loginStage_ = LoginStage::kPassword;
+    std::string methodsTried_;  // "password, keyboard-interactive"
+    int promptRounds_ = 0;
+    bool rsaSha1Tried_ = false;
     std::string stderrText_;
     std::string received_;  // announced by Received, not yet taken
     std::vector<char> readBuffer_;

@@ -40,7 +40,8 @@ class LibsshKey : public SshKey {
     // not a regular file", "... is larger than 1024 KiB", "The key file P cannot be
     // read: <reason>", "P is not a private key file", "P holds a public key,
     // not a private key", "The key file P needs a pass phrase", "Wrong pass
-    // phrase for the key file P", "The key file P could not be loaded: <libssh>".
+    // phrase for the key file P", "The key file P holds a DSA key, which this
+    // build's SSH library cannot use", "The key file P could not be loaded: <libssh>".
     void LoadKeyFile(const std::string& path,
                      const std::optional<std::string>& passphrase) override;
     // The key as text, kept in memory only and never traced: unencrypted

@@ -16,13 +16,13 @@ namespace {
 
 class LibsshPlatform : public SshPlatform {
   public:
-    explicit LibsshPlatform(libssh::KnownHostsCheck knownHosts)
-        : knownHosts_(std::move(knownHosts)) {
+    LibsshPlatform(libssh::KnownHostsCheck knownHosts, libssh::AlgorithmPolicy policy)
+        : knownHosts_(std::move(knownHosts)), policy_(policy) {
         libssh::EnsureLibrary();
     }
 
     std::unique_ptr<SshClient> CreateClient() override {
-        auto client = std::make_unique<libssh::LibsshClient>();
+        auto client = std::make_unique<libssh::LibsshClient>(policy_);
         client->SetKnownHostsCheck(knownHosts_);
         return client;
     }
@@ -50,16 +50,19 @@ class LibsshPlatform : public SshPlatform {
 
   private:
     libssh::KnownHostsCheck knownHosts_;
+    libssh::AlgorithmPolicy policy_;
 };
 
 }  // namespace
 
 std::shared_ptr<SshPlatform> MakeLibsshPlatform() {
-    return std::make_shared<LibsshPlatform>(libssh::KnownHostsCheck{});
+    return std::make_shared<LibsshPlatform>(libssh::KnownHostsCheck{},
+                                            libssh::AlgorithmPolicy::kCompatible);
 }
 
-std::shared_ptr<SshPlatform> MakeLibsshPlatform(libssh::KnownHostsCheck knownHosts) {
-    return std::make_shared<LibsshPlatform>(std::move(knownHosts));
+std::shared_ptr<SshPlatform> MakeLibsshPlatform(libssh::KnownHostsCheck knownHosts,
+                                                libssh::AlgorithmPolicy policy) {
+    return std::make_shared<LibsshPlatform>(std::move(knownHosts), policy);
 }
 
 }  // namespace tavrix

@@ -235,6 +235,32 @@ TEST_F(LiveCheckTest, ReportsFreeSpaceAgainstThreshold) {
     }
 }
 
+// The plug-in's own build logs in to the old servers of the profiles too:
+// passwords through keyboard-interactive, DSA keys and host keys.
+TEST_F(LiveCheckTest, LogsInToOldServers) {
+    const struct {
+        const char* label;
+        const char* portVariable;
+        bool byKey;
+    } cases[] = {
+        {"keyboard-interactive", "TAVRIX_SSH_PROFILE_KBDINT_PAM_PORT", false},
+        {"DSA key", "TAVRIX_SSH_PROFILE_USERKEY_DSA_PORT", true},
+        {"all old at once", "TAVRIX_SSH_PROFILE_ALL_OLD_PORT", false},
+    };
+    for (const auto& c : cases) {
+        const std::wstring port = Environment(c.portVariable);
+        if (port.empty()) {
+            ADD_FAILURE() << c.label << ": no profile server (scripts/test-sshd start-profiles)";
+            continue;
+        }
+        const std::wstring keyFile = c.byKey ? WinePath(Environment("TAVRIX_SSH_KEY_DSA")) : L"";
+        Configure(port, c.byKey ? L"" : password64_, keyFile, L"0");
+        const auto [passed, text] = Check();
+        EXPECT_TRUE(passed) << c.label << ": " << std::string(text.begin(), text.end());
+        EXPECT_EQ(text.rfind(L"Free space on / is ", 0), 0u) << c.label;
+    }
+}
+
 TEST_F(LiveCheckTest, ServerNotListeningFailsWithinTheTimeLimit) {
     Configure(ClosedPort(), password64_, L"", L"0");
     const auto start = std::chrono::steady_clock::now();

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <fstream>
@@ -23,7 +24,9 @@
 #include "query/ssh_client.h"
 #include "support/failure.h"
 #include "test_server.h"
+#include "transport/libssh_headers.h"
 #include "transport/libssh_platform.h"
+#include "transport/ssh_algorithms.h"
 
 namespace tavrix {
 namespace {
@@ -340,6 +343,125 @@ TEST(SshClient, PasswordLoginRunsTheCommand) {
     ExpectOwnDfShape(rec->output);
     std::cout << "password login and df: " << attempt.elapsed.count() << " ms, " << attempt.waits
               << " waits\n";
+}
+
+// --modern-only offers nothing SHA-1, CBC or DSA; the compatible lists keep
+// libssh's own algorithms in front; a pinned host key type goes first once.
+TEST(SshAlgorithms, ModernOnlyHoldsNoOldAlgorithmAndPinnedTypeGoesFirst) {
+    using libssh::AlgorithmPolicy;
+    const auto names = [](const std::string& list) {
+        std::vector<std::string> out;
+        std::istringstream in(list);
+        std::string name;
+        while (std::getline(in, name, ',')) {
+            out.push_back(name);
+        }
+        return out;
+    };
+    for (const std::string& list : {libssh::KeyExchangeList(AlgorithmPolicy::kModernOnly),
+                                    libssh::HostKeyList(AlgorithmPolicy::kModernOnly, "ssh-dss"),
+                                    libssh::CipherList(AlgorithmPolicy::kModernOnly),
+                                    libssh::MacList(AlgorithmPolicy::kModernOnly),
+                                    libssh::UserKeySignatureList(AlgorithmPolicy::kModernOnly)}) {
+        for (const std::string& name : names(list)) {
+            EXPECT_FALSE(name.ends_with("-sha1") || name.ends_with("-cbc") || name == "ssh-rsa" ||
+                         name == "ssh-dss" || name == "hmac-sha1")
+                << name << " in " << list;
+        }
+        EXPECT_TRUE(libssh::KeyExchangeList(AlgorithmPolicy::kCompatible).starts_with(list) ||
+                    libssh::HostKeyList(AlgorithmPolicy::kCompatible).starts_with(list) ||
+                    libssh::CipherList(AlgorithmPolicy::kCompatible).starts_with(list) ||
+                    libssh::MacList(AlgorithmPolicy::kCompatible).starts_with(list) ||
+                    libssh::UserKeySignatureList(AlgorithmPolicy::kCompatible).starts_with(list))
+            << "the compatible list does not begin with the modern one: " << list;
+    }
+    const auto pinned = names(libssh::HostKeyList(AlgorithmPolicy::kCompatible, "ssh-rsa"));
+    // the pinned RSA key with all three of its signatures before any other type
+    ASSERT_GE(pinned.size(), 3u);
+    EXPECT_EQ(std::set<std::string>(pinned.begin(), pinned.begin() + 3),
+              (std::set<std::string>{"rsa-sha2-512", "rsa-sha2-256", "ssh-rsa"}));
+    EXPECT_EQ(pinned.size(), names(libssh::HostKeyList(AlgorithmPolicy::kCompatible)).size());
+}
+
+// What libssh negotiates with its defaults alone, in the notification's words.
+struct Negotiated {
+    std::string keys, scCipher, csCipher;
+};
+
+std::string WithMac(const char* cipher, const char* mac) {
+    std::string text = cipher != nullptr ? cipher : "unknown";
+    if (mac != nullptr && !std::string(mac).starts_with("aead-")) {
+        text += std::string(" ") + mac;
+    }
+    return text;
+}
+
+std::optional<Negotiated> NegotiateWithDefaults(int port) {
+    ssh_session s = ssh_new();
+    bool noConfig = false;
+    unsigned int portNumber = static_cast<unsigned int>(port);
+    ssh_options_set(s, SSH_OPTIONS_PROCESS_CONFIG, &noConfig);
+    ssh_options_set(s, SSH_OPTIONS_HOST, Server().host.c_str());
+    ssh_options_set(s, SSH_OPTIONS_PORT, &portNumber);
+    ssh_options_set(s, SSH_OPTIONS_KNOWNHOSTS, "/dev/null");
+    std::optional<Negotiated> result;
+    ssh_key hostKey = nullptr;
+    if (ssh_connect(s) == SSH_OK && ssh_get_server_publickey(s, &hostKey) == SSH_OK) {
+        result = Negotiated{
+            std::string(ssh_get_kex_algo(s)) + ", " + ssh_key_type_to_char(ssh_key_type(hostKey)),
+            WithMac(ssh_get_cipher_in(s), ssh_get_hmac_in(s)),
+            WithMac(ssh_get_cipher_out(s), ssh_get_hmac_out(s))};
+        ssh_key_free(hostKey);
+    }
+    ssh_disconnect(s);
+    ssh_free(s);
+    return result;
+}
+
+// The old algorithms come after libssh's own: a modern server negotiates
+// exactly what libssh alone would, an old one what it offers.
+TEST(SshClient, NegotiatesModernFirstAndOldWhenThatIsAll) {
+    TAVRIX_NEED_SERVER();
+    const struct {
+        const char* server;
+        int port;
+        const char* expectedKeys;  // empty: whatever libssh alone negotiates
+        const char* expectedCipher;
+    } cases[] = {
+        {"OpenSSH", Server().port, "", ""},
+        {"Dropbear", Server().ProfilePort("dropbear"), "", ""},
+        {"group1 only", Server().ProfilePort("kex_group1_sha1"), "diffie-hellman-group1-sha1", ""},
+        {"CBC only", Server().ProfilePort("cbc_hmac_sha1"), "", "aes256-cbc hmac-sha1"},
+        {"ssh-rsa host key", Server().ProfilePort("hostkey_ssh_rsa"), ", ssh-rsa", ""},
+    };
+    auto platform = MakeLibsshPlatform();
+    for (const auto& c : cases) {
+        if (c.port == 0) {
+            ADD_FAILURE() << c.server << ": its profile server does not run";
+            continue;
+        }
+        Login login = ServerLogin("");
+        login.port = c.port;
+        const Attempt attempt = RunAttempt(*platform, login);
+        const Recorder& rec = *attempt.rec;
+        EXPECT_TRUE(rec.failures.empty()) << c.server << ": " << rec.Failure();
+        if (*c.expectedKeys == '\0' && *c.expectedCipher == '\0') {
+            const auto alone = NegotiateWithDefaults(c.port);
+            ASSERT_TRUE(alone.has_value()) << c.server;
+            EXPECT_EQ(rec.keys, alone->keys) << c.server;
+            EXPECT_EQ(rec.scCipher, alone->scCipher) << c.server;
+            EXPECT_EQ(rec.csCipher, alone->csCipher) << c.server;
+            EXPECT_TRUE(rec.keys.starts_with("curve25519-sha256")) << c.server << ": " << rec.keys;
+            EXPECT_NE(rec.keys.find("ssh-ed25519"), std::string::npos) << c.server;
+            EXPECT_TRUE(rec.scCipher.find("-ctr") != std::string::npos ||
+                        rec.scCipher.find("gcm") != std::string::npos ||
+                        rec.scCipher.find("poly1305") != std::string::npos)
+                << c.server << ": " << rec.scCipher;
+        }
+        EXPECT_NE(rec.keys.find(c.expectedKeys), std::string::npos) << c.server << ": " << rec.keys;
+        EXPECT_NE(rec.scCipher.find(c.expectedCipher), std::string::npos)
+            << c.server << ": " << rec.scCipher;
+    }
 }
 
 TEST(SshClient, HostInformationHasRealValues) {

@@ -54,18 +54,21 @@ TestServer Load() {
     TestServer server;
     const char* dir = std::getenv("TAVRIX_SSHD_DIR");
     server.stateDir = dir != nullptr && *dir != '\0' ? dir : "/tmp/tavrix-sshd";
-    std::ifstream env(server.stateDir + "/env");
-    if (!env) {
+    if (!std::ifstream(server.stateDir + "/env")) {
         server.whyNot = "no " + server.stateDir + "/env";
         return server;
     }
-    std::string line;
-    while (std::getline(env, line)) {
-        const std::size_t equals = line.find('=');
-        if (equals == std::string::npos || line.starts_with("#")) {
-            continue;
+    // The main server's, then the profile servers' (when they run).
+    for (const char* name : {"/env", "/profiles.env"}) {
+        std::ifstream env(server.stateDir + name);
+        std::string line;
+        while (std::getline(env, line)) {
+            const std::size_t equals = line.find('=');
+            if (equals == std::string::npos || line.starts_with("#")) {
+                continue;
+            }
+            server.values[line.substr(0, equals)] = Unquote(Trimmed(line.substr(equals + 1)));
         }
-        server.values[line.substr(0, equals)] = Unquote(Trimmed(line.substr(equals + 1)));
     }
     server.host = server.values["TAVRIX_SSH_HOST"];
     server.port = std::atoi(server.values["TAVRIX_SSH_PORT"].c_str());
@@ -86,15 +89,24 @@ TestServer Load() {
     return server;
 }
 
-}  // namespace
-
-std::string TestServer::Key(const std::string& name) const {
+std::string Upper(const std::string& name) {
     std::string upper;
     for (char c : name) {
         upper.push_back(static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c));
     }
-    const auto found = values.find("TAVRIX_SSH_KEY_" + upper);
+    return upper;
+}
+
+}  // namespace
+
+std::string TestServer::Key(const std::string& name) const {
+    const auto found = values.find("TAVRIX_SSH_KEY_" + Upper(name));
     return found != values.end() ? found->second : stateDir + "/keys/" + name;
+}
+
+int TestServer::ProfilePort(const std::string& profile) const {
+    const auto found = values.find("TAVRIX_SSH_PROFILE_" + Upper(profile) + "_PORT");
+    return found != values.end() ? std::atoi(found->second.c_str()) : 0;
 }
 
 const TestServer& Server() {

@@ -23,6 +23,9 @@ struct TestServer {
 
     // The path of a client key: "ed25519", "rsa_pass", "unauthorized", ...
     std::string Key(const std::string& name) const;
+    // The port of a profile server ("dropbear", "kex_group1_sha1", ...); 0
+    // when it does not run.
+    int ProfilePort(const std::string& profile) const;
 };
 
 const TestServer& Server();
