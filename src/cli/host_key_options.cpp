@@ -13,6 +13,7 @@
 
 namespace tavrix::cli {
 
+#ifdef TAVRIX_HAVE_SSH
 namespace {
 
 std::string DefaultKnownHostsFile() {
@@ -31,6 +32,7 @@ std::string DefaultKnownHostsFile() {
 }
 
 }  // namespace
+#endif
 
 const char* const kHostKeyOptionsHelp =
     "Host key (no password goes to a server that is not trusted):\n"
