@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "query/df_command.h"
 #include "support/secret.h"
 
 namespace tavrix {
@@ -27,6 +28,7 @@ struct QueryInputs {
     std::string eol;
     std::string resource;  // the wanted mount; empty keeps every line
     std::string hostKey;   // the pinned host key; empty: any key is accepted
+    DfRequest dfRequest;   // the command line's extras; the COM path asks none
 };
 
 enum class MissingLogin { None, Username, Password };

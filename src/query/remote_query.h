@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "query/marker_split.h"
 #include "query/output_capture.h"
 #include "query/ssh_client.h"
 
@@ -47,6 +48,14 @@ class RemoteQuery : public SshNotifications {
 
   private:
     void EndQuery(const std::string& errorText);
+    void ParseSpaceOutput(const std::string& text);
+    void FinishInodes();
+
+    // With an inode df (gDfRequest.withInodes) the space listing ends at the
+    // marker and the inode listing follows; both come from the one session.
+    bool inodeDfSent_ = false;
+    MarkerSplit split_;
+    std::string inodeOutput_;
 
     std::unique_ptr<SshClient> Ssh;
     OutputCapture capture_;
