@@ -12,7 +12,7 @@ namespace {
 
 // Kernel, memory and image file systems, by the type df prints (GNU df -T)
 // and by the name in df's first column, which is the type on most systems.
-constexpr std::array<std::string_view, 44> kPseudoNames = {{
+constexpr std::string_view kPseudoNames[] = {
     // memory
     "tmpfs",
     "devtmpfs",
@@ -24,6 +24,7 @@ constexpr std::array<std::string_view, 44> kPseudoNames = {{
     "udev",
     "devfs",
     "/devices",
+    "/vmfs/devices",
     "devpts",
     "ptyfs",
     "fd",
@@ -61,7 +62,7 @@ constexpr std::array<std::string_view, 44> kPseudoNames = {{
     "autofs",
     "-hosts",
     "none",
-}};
+};
 
 bool IsPseudoName(std::string_view name) {
     for (const std::string_view pseudo : kPseudoNames) {
