@@ -40,27 +40,30 @@ std::string LimitText(double limit, const std::string& unit) {
     return FormatNumber(limit) + " " + unit;
 }
 
-std::string OptionalField(const std::optional<double>& limit, double scale) {
-    return limit ? PlainWholeNumber(*limit * scale) : "";
+// The used bytes at which a free-space limit is crossed, as graphs made for
+// check_disk expect: size less the limit; empty when the limit is not set.
+std::string UsedLimitField(const std::optional<double>& limit, double sizeBytes, bool percent,
+                           double unitBytes) {
+    if (!limit) {
+        return "";
+    }
+    const double free = percent ? sizeBytes * *limit / 100 : *limit * unitBytes;
+    return PlainWholeNumber(std::max(0.0, sizeBytes - free));
 }
 
-std::string PercentField(const std::optional<double>& limit) {
-    return limit ? FormatNumber(*limit) : "";
-}
-
+// Used space is everything but the free space, blocks reserved for root
+// included, so that the graph crosses a limit exactly when the state does.
 std::string PerfData(const std::string& mount, const MountRecord& record,
                      const EvaluationSettings& settings, const Limits& limits) {
-    const std::string label = PerfLabel(mount) + "=";
-    if (settings.unit == kPercentUnit) {
-        return label + FormatNumber(100.0 - record.PercentUsed) + "%;" +
-               PercentField(limits.warning) + ";" + PercentField(limits.critical) + ";0;100";
-    }
     const double blockSize = settings.blockSize;
+    const double sizeBytes = static_cast<double>(record.Size) * blockSize;
+    const double usedBytes = std::max(0.0, sizeBytes - record.Available * blockSize);
+    const bool percent = settings.unit == kPercentUnit;
     const double unitBytes = BytesPerUnit(settings.unit);
-    return label + PlainWholeNumber(record.Available * blockSize) + "B;" +
-           OptionalField(limits.warning, unitBytes) + ";" +
-           OptionalField(limits.critical, unitBytes) + ";0;" +
-           PlainWholeNumber(static_cast<double>(record.Size) * blockSize);
+    return PerfLabel(mount) + "=" + PlainWholeNumber(usedBytes) + "B;" +
+           UsedLimitField(limits.warning, sizeBytes, percent, unitBytes) + ";" +
+           UsedLimitField(limits.critical, sizeBytes, percent, unitBytes) + ";0;" +
+           PlainWholeNumber(sizeBytes);
 }
 
 int Rank(State state) {
@@ -150,7 +153,7 @@ MountReport JudgeMount(const std::string& mount, const MountRecord* record,
     return report;
 }
 
-std::string SeveralMountsText(const std::vector<MountReport>& reports) {
+std::string SeveralMountsText(const std::vector<MountReport>& reports, bool errorsOnly) {
     std::vector<const MountReport*> trouble;
     for (const MountReport& report : reports) {
         if (report.state != State::Ok) {
@@ -170,7 +173,7 @@ std::string SeveralMountsText(const std::vector<MountReport>& reports) {
     if (trouble.empty()) {
         return ok == 1 ? "1 mount OK" : std::to_string(ok) + " mounts OK";
     }
-    if (ok > 0) {
+    if (ok > 0 && !errorsOnly) {
         text += "; " + std::to_string(ok) + (ok == 1 ? " other OK" : " others OK");
     }
     return text;

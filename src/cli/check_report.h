@@ -44,8 +44,9 @@ MountReport JudgeMount(const std::string& mount, const MountRecord* record,
                        const EvaluationSettings& settings, const Limits& limits);
 
 // "/var 4.1 GB (below the critical 5 GB), /x not listed; 6 others OK": the
-// mounts in trouble first, worst first.
-std::string SeveralMountsText(const std::vector<MountReport>& reports);
+// mounts in trouble first, worst first; `errorsOnly` (-e) leaves out the
+// count of the others. "N mounts OK" when none is in trouble.
+std::string SeveralMountsText(const std::vector<MountReport>& reports, bool errorsOnly = false);
 
 // "DISK <STATE> - <text> | <perfdata>...", one line, UTF-8.
 std::string PluginLine(State state, const std::string& text,

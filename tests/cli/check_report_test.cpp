@@ -60,7 +60,7 @@ INSTANTIATE_TEST_SUITE_P(
                   kVar,
                   Settings("GB"),
                   {2, 1},
-                  "DISK OK - 3 GB  | '/var'=3221225472B;2147483648;1073741824;0;4294967296",
+                  "DISK OK - 3 GB  | '/var'=1073741824B;2147483648;3221225472;0;4294967296",
                   0},
         // Equal counts as enough, as in the check run.
         JudgeCase{"EqualIsEnough",
@@ -68,7 +68,7 @@ INSTANTIATE_TEST_SUITE_P(
                   kVar,
                   Settings("GB"),
                   {3, 3},
-                  "DISK OK - 3 GB  | '/var'=3221225472B;3221225472;3221225472;0;4294967296",
+                  "DISK OK - 3 GB  | '/var'=1073741824B;1073741824;1073741824;0;4294967296",
                   0},
         JudgeCase{"Warning",
                   "/var",
@@ -76,16 +76,17 @@ INSTANTIATE_TEST_SUITE_P(
                   Settings("GB"),
                   {3.5, 1},
                   "DISK WARNING - 3 GB below the warning 3.5 GB | "
-                  "'/var'=3221225472B;3758096384;1073741824;0;4294967296",
+                  "'/var'=1073741824B;536870912;3221225472;0;4294967296",
                   1},
-        // Critical wins over warning; a missing warning leaves its field empty.
+        // Critical wins over warning; a missing warning leaves its field empty; a
+        // limit above the size is crossed at any use.
         JudgeCase{"Critical",
                   "/var",
                   kVar,
                   Settings("GB"),
                   {std::nullopt, 5},
                   "DISK CRITICAL - 3 GB below the critical 5 GB | "
-                  "'/var'=3221225472B;;5368709120;0;4294967296",
+                  "'/var'=1073741824B;;0;0;4294967296",
                   2},
         JudgeCase{"CriticalOverWarning",
                   "/var",
@@ -93,31 +94,31 @@ INSTANTIATE_TEST_SUITE_P(
                   Settings("MB"),
                   {4000, 3500},
                   "DISK CRITICAL - 3072 MB below the critical 3500 MB | "
-                  "'/var'=3221225472B;4194304000;3670016000;0;4294967296",
+                  "'/var'=1073741824B;100663296;624951296;0;4294967296",
                   2},
-        // Percent: free percent against the limits, max 100.
+        // Percent: free percent against the limits; the perfdata stays bytes.
         JudgeCase{"Percent",
                   "/var",
                   kVar,
                   Settings("%"),
                   {80, 10},
-                  "DISK WARNING - 75 % free below the warning 80 % | '/var'=75%;80;10;0;100",
+                  "DISK WARNING - 75 % free below the warning 80 % | "
+                  "'/var'=1073741824B;858993459;3865470566;0;4294967296",
                   1},
         // Petabytes stay plain digits, never an exponent or a comma.
         JudgeCase{"Huge",
                   "/big",
-                  Record("/big", 2.0e12, 2147483647),
+                  Record("/big", 1.0e9, 2147483647),
                   Settings("TB", 8192),
                   {std::nullopt, 1},
-                  "DISK OK - 14901.2 TB  | '/big'=16384000000000000B;;1099511627776;0;"
-                  "17592186036224",
+                  "DISK OK - 7.5 TB  | '/big'=9400186036224B;;16492674408448;0;17592186036224",
                   0},
         JudgeCase{"QuotedLabel",
                   "/it's=a|b",
                   Record("/x", 1, 1),
                   Settings("B", 512),
                   {0, 0},
-                  "DISK OK - 512 B  | '/it''s_a_b'=512B;0;0;0;512",
+                  "DISK OK - 512 B  | '/it''s_a_b'=0B;512;512;0;512",
                   0},
         JudgeCase{"NotListed",
                   "/nope",
@@ -139,6 +140,10 @@ TEST(SeveralMountsTextTest, TroubleFirstWorstFirstThenTheOthers) {
               "/var 3 GB (below the critical 5 GB), /boot 3 GB (below the warning 3.5 GB), "
               "/nope (not listed by df); 2 others OK");
     EXPECT_EQ(SeveralMountsText({reports[0], reports[4]}), "2 mounts OK");
+    EXPECT_EQ(SeveralMountsText(reports, true),
+              "/var 3 GB (below the critical 5 GB), /boot 3 GB (below the warning 3.5 GB), "
+              "/nope (not listed by df)");
+    EXPECT_EQ(SeveralMountsText({reports[0], reports[4]}, true), "2 mounts OK");
     State worst = State::Ok;
     for (const auto& report : reports) {
         worst = Worse(worst, report.state);
