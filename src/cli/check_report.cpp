@@ -66,6 +66,21 @@ std::string PerfData(const std::string& mount, const MountRecord& record,
            PlainWholeNumber(sizeBytes);
 }
 
+std::string InodePerfData(const std::string& mount, const InodeRecord& inodes,
+                          const Limits& limits) {
+    const double used = std::max(0.0, inodes.total - inodes.free);
+    return PerfLabel(mount + " inodes") + "=" + PlainWholeNumber(used) + ";" +
+           UsedLimitField(limits.warning, inodes.total, true, 1) + ";" +
+           UsedLimitField(limits.critical, inodes.total, true, 1) + ";0;" +
+           PlainWholeNumber(inodes.total);
+}
+
+std::string InodeJson(const InodeRecord& inodes) {
+    return "{\"filesystem\":" + JsonString(inodes.filesystem) +
+           ",\"mount\":" + JsonString(inodes.mount) + ",\"total\":" + JsonNumber(inodes.total) +
+           ",\"used\":" + JsonNumber(inodes.used) + ",\"free\":" + JsonNumber(inodes.free) + "}";
+}
+
 int Rank(State state) {
     switch (state) {
         case State::Ok:
@@ -153,6 +168,47 @@ MountReport JudgeMount(const std::string& mount, const MountRecord* record,
     return report;
 }
 
+void JudgeInodes(MountReport& report, const InodeListing& listing, const Limits& limits,
+                 const std::string& os) {
+    if (!report.record) {
+        return;  // the mount itself is missing; that says enough
+    }
+    const InodeRecord* inodes =
+        listing.problem.empty() ? FindInodeRecord(listing, report.mount, os) : nullptr;
+    if (inodes == nullptr) {
+        report.inodeFigure = "unknown";
+        report.inodeNote = listing.problem.empty() ? "not listed by the inode df" : listing.problem;
+        report.state = Worse(report.state, State::Unknown);
+        return;
+    }
+    report.inodes = *inodes;
+    if (inodes->total <= 0) {
+        report.inodeFigure = "without a fixed number";
+        return;
+    }
+    const double freePercent = inodes->free / inodes->total * 100;
+    report.inodeFigure = FormatOneDecimal(freePercent) + " % free";
+    if (limits.critical && freePercent < *limits.critical) {
+        report.state = Worse(report.state, State::Critical);
+        report.inodeNote = "below the critical " + FormatNumber(*limits.critical) + " %";
+    } else if (limits.warning && freePercent < *limits.warning) {
+        report.state = Worse(report.state, State::Warning);
+        report.inodeNote = "below the warning " + FormatNumber(*limits.warning) + " %";
+    }
+    report.perfdata += " " + InodePerfData(report.mount, *inodes, limits);
+}
+
+std::string ReportText(const MountReport& report) {
+    std::string text = report.figure;
+    text +=
+        report.note.empty() ? "" : std::string(text.empty() ? "" : " ") + "(" + report.note + ")";
+    if (!report.inodeFigure.empty()) {
+        text += ", inodes " + report.inodeFigure;
+        text += report.inodeNote.empty() ? "" : " (" + report.inodeNote + ")";
+    }
+    return text;
+}
+
 std::string SeveralMountsText(const std::vector<MountReport>& reports, bool errorsOnly) {
     std::vector<const MountReport*> trouble;
     for (const MountReport& report : reports) {
@@ -165,9 +221,7 @@ std::string SeveralMountsText(const std::vector<MountReport>& reports, bool erro
     });
     std::string text;
     for (const MountReport* report : trouble) {
-        text += (text.empty() ? "" : ", ") + report->mount;
-        text += report->figure.empty() ? "" : " " + report->figure;
-        text += report->note.empty() ? "" : " (" + report->note + ")";
+        text += (text.empty() ? "" : ", ") + report->mount + " " + ReportText(*report);
     }
     const std::size_t ok = reports.size() - trouble.size();
     if (trouble.empty()) {
@@ -191,7 +245,7 @@ std::string PluginLine(State state, const std::string& text,
     return data.empty() ? line : line + " | " + data;
 }
 
-std::string JsonLine(const CheckOutcome& outcome, State state) {
+std::string JsonLine(const CheckOutcome& outcome, State state, const MountReport* report) {
     return std::string("{\"result\":") + (outcome.result ? "true" : "false") + ",\"state\":\"" +
            StateName(state) + "\",\"text\":" + JsonString(outcome.text) +
            ",\"refused\":" + JsonFlag(outcome.status == CheckStatus::Refused) + ",\"failed\":" +
@@ -200,6 +254,7 @@ std::string JsonLine(const CheckOutcome& outcome, State state) {
            ",\"timedOut\":" + JsonFlag(outcome.status == CheckStatus::TimedOut) +
            ",\"unknownMount\":" + JsonFlag(outcome.status == CheckStatus::UnknownMount) +
            ",\"record\":" + (outcome.record ? JsonRecord(*outcome.record) : "null") +
+           ",\"inodes\":" + (report && report->inodes ? InodeJson(*report->inodes) : "null") +
            ",\"blockSize\":" + std::to_string(outcome.blockSize) +
            ",\"elapsedMs\":" + std::to_string(outcome.elapsed.count()) + "}";
 }
@@ -211,7 +266,8 @@ std::string JsonLine(State state, const std::string& text,
         mounts += std::string(mounts.empty() ? "" : ",") +
                   "{\"mount\":" + JsonString(report.mount) + ",\"state\":\"" +
                   StateName(report.state) +
-                  "\",\"record\":" + (report.record ? JsonRecord(*report.record) : "null") + "}";
+                  "\",\"record\":" + (report.record ? JsonRecord(*report.record) : "null") +
+                  ",\"inodes\":" + (report.inodes ? InodeJson(*report.inodes) : "null") + "}";
     }
     return std::string("{\"state\":\"") + StateName(state) + "\",\"text\":" + JsonString(text) +
            ",\"mounts\":[" + mounts + "]}";

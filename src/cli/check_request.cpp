@@ -4,9 +4,11 @@
 
 #include "cli/cli_settings.h"
 #include "cli/cli_text.h"
+#include "cli/filesystem_types.h"
 #include "cli/host_key_options.h"
 #include "host/codes.h"
 #include "host/parameter_string.h"
+#include "query/df_command.h"
 #include "support/numbers.h"
 
 namespace tavrix::cli {
@@ -43,6 +45,28 @@ std::string ChosenUnit(const Arguments& args, const SpaceLimits& space) {
         return std::string(kPercentUnit);
     }
     return unit.value_or(kDefaultUnit);
+}
+
+// A type filter needs a df that prints types, and names a type that exists.
+void CheckTypeFilters(const Arguments& args, const std::string& os) {
+    for (const char* name : {"--include-type", "--exclude-type"}) {
+        const std::vector<std::string> values = args.Values(name);
+        if (values.empty()) {
+            continue;
+        }
+        if (!DfPrintsTypes(os)) {
+            throw UsageError(std::string(name) + ": df on " + (os.empty() ? "this OS" : os) +
+                             " lists no file system types");
+        }
+        for (const std::string& value : values) {
+            if (!IsTypePattern(value) && !IsKnownFileSystemType(value)) {
+                throw UsageError(std::string(name) + ": " + value +
+                                 " is no file system type this check knows (write a pattern "
+                                 "such as '" +
+                                 value + "*' to use it anyway)");
+            }
+        }
+    }
 }
 
 }  // namespace
@@ -166,6 +190,7 @@ CheckRequest ReadCheckRequest(const Arguments& args) {
                              " is free percent; the stored parameter string's unit is " + unit);
         }
     }
+    CheckTypeFilters(args, GetKeyValue(request.parameters, "OS"));
     if (request.several) {
         for (const std::string& mount : mounts) {
             choice.mounts.push_back(ToCore(mount, "--mount"));

@@ -81,9 +81,9 @@ struct Answer {
 // command line asks for.
 CheckOutcome RunCheckObject(const CheckRequest& request, const QueryAdjustment& adjust) {
     CheckObject check;
-    check.kx_hostname = request.host;
-    check.kx_timeout = static_cast<double>(request.timeLimit.seconds);
-    check.kx_parameter = request.parameters;
+    check.kx_hostname.emplace<std::string>(request.host);
+    check.kx_timeout.emplace<double>(request.timeLimit.seconds);
+    check.kx_parameter.emplace<std::string>(request.parameters);
     return check.Run(adjust);
 }
 
@@ -107,9 +107,15 @@ bool FailedBeforeRecords(const CheckOutcome& outcome, const TimeLimit& timeLimit
     return true;
 }
 
+bool HasInodeLimits(const CheckRequest& request) {
+    return request.inodeLimits.warning || request.inodeLimits.critical;
+}
+
 Answer CheckOneMount(const CheckRequest& request) {
     Answer answer;
-    answer.outcome = RunCheckObject(request, {});
+    const bool inodes = HasInodeLimits(request);
+    answer.outcome =
+        RunCheckObject(request, [&](QueryInputs& query) { query.dfRequest.withInodes = inodes; });
     const CheckOutcome& outcome = answer.outcome;
     if (FailedBeforeRecords(outcome, request.timeLimit, answer)) {
         return answer;
@@ -118,10 +124,17 @@ Answer CheckOneMount(const CheckRequest& request) {
     const EvaluationSettings& settings = outcome.settings;
     MountReport report = JudgeMount(settings.resource, outcome.record ? &*outcome.record : nullptr,
                                     settings, request.limits);
+    if (inodes) {
+        JudgeInodes(report, outcome.query.inodes, request.inodeLimits, settings.os);
+    }
     const bool unknownMount = outcome.status == CheckStatus::UnknownMount;
     answer.state = unknownMount ? State::Unknown : report.state;
-    if (!unknownMount && !report.note.empty()) {
-        answer.text += " (" + report.note + ")";
+    if (!unknownMount) {
+        answer.text += report.note.empty() ? "" : " (" + report.note + ")";
+        if (!report.inodeFigure.empty()) {
+            answer.text += ", inodes " + report.inodeFigure +
+                           (report.inodeNote.empty() ? "" : " (" + report.inodeNote + ")");
+        }
     }
     answer.reports.push_back(std::move(report));
     return answer;
@@ -130,7 +143,13 @@ Answer CheckOneMount(const CheckRequest& request) {
 // One login and one df of every mount; the mounts are chosen from its records.
 Answer CheckSeveralMounts(const CheckRequest& request) {
     Answer answer;
-    answer.outcome = RunCheckObject(request, [](QueryInputs& inputs) { inputs.allMounts = true; });
+    const bool inodes = HasInodeLimits(request);
+    answer.outcome = RunCheckObject(request, [&](QueryInputs& query) {
+        query.allMounts = true;
+        // Types tell pseudo file systems apart and feed the type filters.
+        query.dfRequest.withTypes = true;
+        query.dfRequest.withInodes = inodes;
+    });
     const CheckOutcome& outcome = answer.outcome;
     const MountChoice& choice = request.choice;
     if (FailedBeforeRecords(outcome, request.timeLimit, answer)) {
@@ -147,7 +166,11 @@ Answer CheckSeveralMounts(const CheckRequest& request) {
     for (const ChosenMount& chosen :
          ChooseMounts(records, static_cast<int>(records.size()), choice, settings.os)) {
         const MountRecord* record = chosen.recordIndex ? &records[*chosen.recordIndex] : nullptr;
-        answer.reports.push_back(JudgeMount(chosen.mount, record, settings, request.limits));
+        MountReport report = JudgeMount(chosen.mount, record, settings, request.limits);
+        if (inodes) {
+            JudgeInodes(report, outcome.query.inodes, request.inodeLimits, settings.os);
+        }
+        answer.reports.push_back(std::move(report));
     }
     if (answer.reports.empty()) {
         answer.text = answer.plainText = "No mount left to check";
@@ -189,8 +212,10 @@ int RunCheck(const std::vector<std::string>& argList) {
         PrintDetails(answer);
     }
     if (request.format == "json") {
-        PrintLine(request.several ? JsonLine(answer.state, answer.text, answer.reports)
-                                  : JsonLine(answer.outcome, answer.state));
+        PrintLine(request.several
+                      ? JsonLine(answer.state, answer.text, answer.reports)
+                      : JsonLine(answer.outcome, answer.state,
+                                 answer.reports.empty() ? nullptr : &answer.reports.front()));
     } else if (request.format == "text") {
         PrintLine(ForTerminal(answer.plainText));
     } else {

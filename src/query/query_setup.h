@@ -27,15 +27,11 @@ struct QueryInputs {
     std::optional<std::string> os;
     std::string eol;
     std::string resource;  // the wanted mount; empty keeps every line
-<<<<<<< HEAD
     // One listing of every mount: no mount is sent and the resource is not
     // looked for (the command line's --all and several --mount).
     bool allMounts = false;
     std::string hostKey;  // the pinned host key; empty: any key is accepted
-=======
-    std::string hostKey;   // the pinned host key; empty: any key is accepted
-    DfRequest dfRequest;   // the command line's extras; the COM path asks none
->>>>>>> i15a
+    DfRequest dfRequest;  // the command line's extras; the COM path asks none
 };
 
 enum class MissingLogin { None, Username, Password };

@@ -129,6 +129,81 @@ INSTANTIATE_TEST_SUITE_P(
                   3}),
     [](const auto& info) { return info.param.name; });
 
+InodeListing Inodes(double total, double free, const std::string& mount = "/var") {
+    InodeListing listing;
+    listing.asked = true;
+    listing.records.push_back({"/dev/sdb1", mount, total, total - free, free});
+    return listing;
+}
+
+// Inode limits make a state worse, never better; missing figures are UNKNOWN
+// with the reason, never a silent OK.
+TEST(JudgeInodesTest, StateTextAndPerfdata) {
+    InodeListing noFigures;
+    noFigures.asked = true;
+    noFigures.problem = "df on OS BRWDF prints no inode figures";
+    struct Case {
+        const char* name;
+        InodeListing listing;
+        Limits spaceLimits;
+        std::string text;
+        State state;
+        std::string perfdata;
+    };
+    const std::string space = "'/var'=1073741824B;;3221225472;0;4294967296";
+    const Case cases[] = {
+        {"Critical",
+         Inodes(1000, 30),
+         {std::nullopt, 1},
+         "3 GB, inodes 3 % free (below the critical 5 %)",
+         State::Critical,
+         space + " '/var inodes'=970;900;950;0;1000"},
+        {"Warning",
+         Inodes(1000, 80.5),
+         {std::nullopt, 1},
+         "3 GB, inodes 8.1 % free (below the warning 10 %)",
+         State::Warning,
+         space + " '/var inodes'=920;900;950;0;1000"},
+        {"Enough",
+         Inodes(1000, 500),
+         {std::nullopt, 1},
+         "3 GB, inodes 50 % free",
+         State::Ok,
+         space + " '/var inodes'=500;900;950;0;1000"},
+        {"SpaceDecides",
+         Inodes(1000, 500),
+         {std::nullopt, 5},
+         "3 GB (below the critical 5 GB), inodes 50 % free",
+         State::Critical,
+         "'/var'=1073741824B;;0;0;4294967296 '/var inodes'=500;900;950;0;1000"},
+        {"NoFigures",
+         noFigures,
+         {std::nullopt, 1},
+         "3 GB, inodes unknown (df on OS BRWDF prints no inode figures)",
+         State::Unknown,
+         space},
+        {"NotListed",
+         Inodes(1000, 500, "/other"),
+         {std::nullopt, 1},
+         "3 GB, inodes unknown (not listed by the inode df)",
+         State::Unknown,
+         space},
+        {"NoFixedNumber",
+         Inodes(0, 0),
+         {std::nullopt, 1},
+         "3 GB, inodes without a fixed number",
+         State::Ok,
+         space},
+    };
+    for (const Case& c : cases) {
+        MountReport report = JudgeMount("/var", &kVar, Settings("GB"), c.spaceLimits);
+        JudgeInodes(report, c.listing, {10, 5}, "LINUX");
+        EXPECT_EQ(ReportText(report), c.text) << c.name;
+        EXPECT_EQ(report.state, c.state) << c.name;
+        EXPECT_EQ(report.perfdata, c.perfdata) << c.name;
+    }
+}
+
 TEST(SeveralMountsTextTest, TroubleFirstWorstFirstThenTheOthers) {
     const Limits limits{100, 5};
     const EvaluationSettings gb = Settings("GB");
@@ -164,7 +239,7 @@ TEST(JsonLineTest, CarriesTheRecordAndEscapesTheText) {
     outcome.text = "say \"hi\"\\";
     outcome.record = Record("/x", 5, 10);
     outcome.blockSize = 512;
-    const std::string json = JsonLine(outcome, State::Ok);
+    const std::string json = JsonLine(outcome, State::Ok, nullptr);
     EXPECT_NE(json.find("\"state\":\"OK\""), std::string::npos) << json;
     EXPECT_NE(json.find("\"text\":\"say \\\"hi\\\"\\\\\""), std::string::npos) << json;
     EXPECT_NE(json.find("\"Available\":5,"), std::string::npos) << json;

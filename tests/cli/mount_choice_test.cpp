@@ -82,6 +82,7 @@ MountRecord Sized(const std::string& filesystem, const std::string& mount,
     MountRecord record = Line(mount, type);
     record.Filesystem = filesystem;
     record.Size = 1000;
+    record.SizeAsPrinted = 1000;
     return record;
 }
 
