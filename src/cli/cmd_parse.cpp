@@ -14,6 +14,7 @@
 #include "query/df_parser.h"
 #include "query/output_capture.h"
 #include "query/query_setup.h"
+#include "query/query_state.h"
 #include "query/remote_query.h"
 #include "support/numbers.h"
 
