@@ -133,15 +133,15 @@ struct InodeDf {
 };
 
 // From the systems' df manuals: GNU df -i (with -P, one line per file system),
-// BSD and Tru64 df -i, SunOS 4 df -i, Solaris df -o i (ufs only), HP-UX bdf -i,
-// AIX df -i. Each prints used and free inodes beside the mount.
-constexpr std::array<InodeDf, 8> kInodeDfs = {{
+// BSD and Tru64 df -i, SunOS 4 df -i, Solaris df -o i (ufs only), HP-UX bdf -i.
+// Each prints used and free inodes beside the mount. AIX's df prints used
+// inodes and a rounded percentage only: no count of free ones to judge by.
+constexpr std::array<InodeDf, 7> kInodeDfs = {{
     {"LINUX", "df -iP "},
     {"BSD", "df -i "},
     {"SOLARIS", "df -o i "},
     {"HPUX", "bdf -i "},
     {"HPUX11", "bdf -i "},
-    {"AIX", "df -i "},
     {"TRUE64", "df -i "},
     {"SUNOS", "df -i "},
 }};

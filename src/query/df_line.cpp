@@ -14,6 +14,7 @@
 namespace tavrix {
 namespace {
 
+using df_words::IsFigureWord;
 using df_words::TakeWord;
 
 // A number too large for its field leaves the field 0; the rest of the line
@@ -56,11 +57,29 @@ Percentage TakePercentage(std::string_view& rest) {
     return percentage;
 }
 
+// The file system name. The automounter of macOS and the BSDs lists its maps
+// as "map -hosts" and "map auto_home": there the name holds a blank, and the
+// map's name is no figure. Every other name is the first word.
+std::string_view TakeFilesystem(std::string_view& rest) {
+    const char* start = rest.data();
+    const std::string_view name = TrimBlanks(TakeWord(rest));
+    if (gHasTypeColumn || name != "map") {
+        return name;
+    }
+    std::string_view afterMap = rest;
+    const std::string_view map = TrimBlanks(TakeWord(afterMap));
+    if (map.empty() || IsFigureWord(map)) {
+        return name;
+    }
+    rest = afterMap;
+    return {start, static_cast<std::size_t>(map.data() + map.size() - start)};
+}
+
 // Filesystem [type] size used available percent mount-point-with-blanks
 void ParseGenericLine(std::string_view line, MountRecord& record) {
     std::string_view rest = TrimBlanks(line);
     Trace("String: ", rest);
-    const std::string_view filesystem = TrimBlanks(TakeWord(rest));
+    const std::string_view filesystem = TakeFilesystem(rest);
     Trace("Filesystem: ", filesystem);
     std::string_view fsType;
     if (gHasTypeColumn) {
@@ -73,6 +92,9 @@ void ParseGenericLine(std::string_view line, MountRecord& record) {
     const double available = ReadWordNumber(TakeWord(rest));
     Trace("Available : ", available);
     const Percentage percentage = TakePercentage(rest);
+    for (int column = 0; column < gInodeColumns; ++column) {
+        TakeWord(rest);
+    }
     if (percentage.present) {
         Trace("Percentage in use : ", percentage.value);
     } else {

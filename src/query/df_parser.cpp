@@ -108,6 +108,7 @@ void ParseJoinedLines(JoinedLines& lines) {
         if (gExpectHeader) {
             gFirstLine.assign(line);
             gHasTypeColumn = line.find("Type") != std::string_view::npos;
+            gInodeColumns = df_words::InodeColumnsIn(line);
             gExpectHeader = false;
             continue;
         }

@@ -28,6 +28,7 @@ void SetUpQuery(const QueryInputs& inputs, const std::string& resource) {
 
     gExpectHeader = true;
     gHasTypeColumn = false;
+    gInodeColumns = 0;
     gFirstLine.clear();
     gInodes = InodeListing{};
     ResetMountRecords();

@@ -18,6 +18,7 @@ thread_local std::string gResource;
 thread_local std::string gEOL;
 thread_local bool gExpectHeader = true;
 thread_local bool gHasTypeColumn = false;
+thread_local int gInodeColumns = 0;
 thread_local std::vector<MountRecord> gMountRecords(1);
 thread_local std::int16_t gMountCount = 0;
 thread_local std::string gFirstLine;

@@ -32,6 +32,9 @@ extern thread_local std::string gResource;  // the wanted mount; empty keeps eve
 extern thread_local std::string gEOL;
 extern thread_local bool gExpectHeader;
 extern thread_local bool gHasTypeColumn;
+// Inode columns between the percentage and the mount (macOS df -k prints
+// iused ifree %iused there); set with gHasTypeColumn from the header.
+extern thread_local int gInodeColumns;
 extern thread_local std::vector<MountRecord> gMountRecords;
 extern thread_local std::int16_t gMountCount;
 extern thread_local std::string gFirstLine;  // the header line, shown by the settings form

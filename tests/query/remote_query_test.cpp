@@ -77,7 +77,52 @@ INSTANTIATE_TEST_SUITE_P(MountNamesForAWindowsShell, DfCommandTest,
                                            CommandCase{"BRWDF", "d:/data-1", "df -r d:/data-1"},
                                            CommandCase{"BRWDF", "c:\\Program Files\\",
                                                        "df -r \"c:\\Program Files\\\\\""},
-                                           CommandCase{"BRWDF", "c:\\(x)", "df -r \"c:\\(x)\""}));
+                                           CommandCase{"BRWDF", "c:\\(x)", "df -r \"c:\\(x)\""},
+                                           CommandCase{"BRWDF", "\\\\?\\Volume{f6d9}\\",
+                                                       "df -r \"\\\\?\\Volume{f6d9}\\\\\""}));
+
+struct CheckCommandCase {
+    std::string os;
+    std::string mount;
+    DfRequest request;
+    std::optional<std::string> command;
+};
+
+void PrintTo(const CheckCommandCase& value, std::ostream* out) {
+    *out << value.os << " " << ::testing::PrintToString(value.mount) << " types "
+         << value.request.withTypes << " inodes " << value.request.withInodes;
+}
+
+class CheckDfCommandTest : public ::testing::TestWithParam<CheckCommandCase> {};
+
+TEST_P(CheckDfCommandTest, AddsTypesAndInodesWhereTheOsHasThem) {
+    EXPECT_EQ(BuildCheckDfCommand(GetParam().os, GetParam().mount, GetParam().request),
+              GetParam().command);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryOsCode, CheckDfCommandTest,
+    ::testing::Values(
+        CheckCommandCase{"LINUX", "/var", {}, "df -k /var;exit"},
+        CheckCommandCase{"LINUX", "", {true, false}, "df -kPT ;exit"},
+        CheckCommandCase{"LINUX",
+                         "/my disk",
+                         {true, true},
+                         "df -kPT '/my disk';echo --tavrix-inodes--;df -iP '/my disk';exit"},
+        CheckCommandCase{"LINUX", "", {false, true}, "df -k ;echo --tavrix-inodes--;df -iP ;exit"},
+        CheckCommandCase{"BSD", "/", {true, true}, "df -k /;echo --tavrix-inodes--;df -i /;exit"},
+        CheckCommandCase{
+            "SOLARIS", "", {false, true}, "df -k ;echo --tavrix-inodes--;df -o i ;exit"},
+        CheckCommandCase{
+            "HPUX", "/u01", {false, true}, "df -k /u01;echo --tavrix-inodes--;bdf -i /u01;exit"},
+        CheckCommandCase{"HPUX11", "", {false, true}, "bdf ;echo --tavrix-inodes--;bdf -i ;exit"},
+        CheckCommandCase{"TRUE64", "", {false, true}, "df ;echo --tavrix-inodes--;df -i ;exit"},
+        CheckCommandCase{"SUNOS", "", {false, true}, "df ;echo --tavrix-inodes--;df -i ;exit"},
+        CheckCommandCase{"AIX", "", {true, true}, "df -P ;exit"},
+        CheckCommandCase{"SCO5", "", {true, true}, "df -k -B ;exit"},
+        CheckCommandCase{"VMESX", "", {true, true}, "vdf ;exit"},
+        CheckCommandCase{"BRWDF", "c:", {true, true}, "df -r c:"},
+        CheckCommandCase{"linux", "", {true, true}, std::nullopt}));
 
 TEST(DfCommandRefusal, WindowsShellCharactersAreRefused) {
     for (const char* mount :
@@ -146,7 +191,8 @@ std::vector<std::string> CrtArguments(std::string_view line) {
 }
 
 // What cmd.exe would act on: % and ! anywhere, & | < > ^ outside quotes;
-// PowerShell and a POSIX shell: $ and ` anywhere, ; ' ( ) { } outside quotes.
+// PowerShell and a POSIX shell: $ and ` anywhere, ; ' ( ) { } outside quotes, and
+// a POSIX shell's wildcards ? * outside quotes.
 bool ShellsLeaveAlone(std::string_view line) {
     bool inQuotes = false;
     for (const char c : line) {
@@ -154,7 +200,7 @@ bool ShellsLeaveAlone(std::string_view line) {
             inQuotes = !inQuotes;
         } else if (std::string_view("%!$`").find(c) != std::string_view::npos ||
                    (!inQuotes &&
-                    std::string_view("&|<>^;'(){}").find(c) != std::string_view::npos)) {
+                    std::string_view("&|<>^;'(){}?*").find(c) != std::string_view::npos)) {
             return false;
         }
     }
@@ -164,7 +210,8 @@ bool ShellsLeaveAlone(std::string_view line) {
 TEST(DfCommandWindows, TheDfPortGetsTheNameAsOneArgument) {
     for (const std::string mount :
          {"c:", "C:\\Program Files", "C:\\Program Files\\", "D:\\a\\\\", "e:\\x (y) [z] {w}",
-          "f:\\a,b@c~d+e", "g:\\\xc4rger \xe9t\xe9 \x8a\x9f", "h:\\trailing \\\\"}) {
+          "f:\\a,b@c~d+e", "g:\\\xc4rger \xe9t\xe9 \x8a\x9f", "h:\\trailing \\\\",
+          "\\\\?\\Volume{f6d90251-0739-4aa9-a981-408113eb268c}\\"}) {
         const std::string command = BuildDfCommand("BRWDF", mount).value();
         EXPECT_THAT(CrtArguments(command), ElementsAre("df", "-r", mount)) << command;
         EXPECT_TRUE(ShellsLeaveAlone(command)) << command;
@@ -584,6 +631,47 @@ INSTANTIATE_TEST_SUITE_P(
         LinesCase{"LoneHeader", "LF", "LINUX", "Header\nfs\n1 2 3 4% /m\n/dev/c 5 4 1 80% /c\n",
                   2}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// The inode df follows the space df in the same session, behind a marker
+// line that may arrive cut anywhere.
+TEST(InodeDfInTheSameSession, TheMarkerSplitsTheListingsWhereverThePiecesEnd) {
+    SetInputs();
+    gDfRequest = {true, true};
+    const std::string space = kWrapped;
+    const std::string inodes =
+        "Filesystem Inodes IUsed IFree IUse% Mounted on\n/dev/sda1 100 40 60 40% /\n"
+        "/dev/mapper/vg-very-long-name\n 200 50 150 25% /var\n";
+    const std::string output = space + std::string(kInodeMarker) + "\n" + inodes;
+    const std::vector<MountRecord> spaceOnly = RecordsFor({space});
+    for (std::size_t size : {1, 3, 7, 16, 1000}) {
+        EXPECT_THAT(RecordsFor(CutEvery(output, size)), ElementsAreArray(spaceOnly)) << size;
+        EXPECT_THAT(gInodes.problem, IsEmpty()) << size;
+        ASSERT_EQ(gInodes.records.size(), 2u) << size;
+        EXPECT_EQ(gInodes.records[1].mount, "/var");
+        EXPECT_EQ(gInodes.records[1].free, 150);
+    }
+    // Without the marker the inode listing is missing, and says so.
+    RecordsFor({space});
+    EXPECT_TRUE(gInodes.asked);
+    EXPECT_THAT(gInodes.problem, HasSubstr("did not arrive"));
+    gDfRequest = {};
+}
+
+TEST(InodeDfInTheSameSession, AnOsWithoutInodeFiguresSendsTheSpaceDfAndSaysWhy) {
+    SetInputs();
+    gOS = "VMESX";
+    gDfRequest = {true, true};
+    FakePlatform platform;
+    ScopedSshPlatform scope(platform);
+    platform.sessions = {Session({kWrapped})};
+    RemoteQuery query;
+    query.Get_mount_list(std::string("-1"));
+    query.WaitUntilDisconnected();
+    EXPECT_THAT(platform.logs[0]->calls, ::testing::Contains("SetCommand vdf ;exit"));
+    EXPECT_EQ(gInodes.problem, "df on OS VMESX prints no inode figures");
+    EXPECT_EQ(gMountCount, 4);
+    gDfRequest = {};
+}
 
 TEST_F(RemoteQueryTest, OutputBeyondTheCapEndsTheQueryWithAFailure) {
     std::string lines;
