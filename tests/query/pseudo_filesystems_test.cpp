@@ -71,7 +71,7 @@ INSTANTIATE_TEST_SUITE_P(
         RecordedCase{"ubuntu-df-kPT.txt",
                      "LINUX",
                      "LF",
-                     {"/run", "/dev/shm", "/run/lock", "/snap/core20/2015", "/snap/core22/864",
+                     {"/dev", "/run", "/dev/shm", "/run/lock", "/snap/core20/2015", "/snap/core22/864",
                       "/snap/lxd/24322", "/snap/snapd/20290",
                       "/var/lib/docker/overlay2/"
                       "9c1a5e0f3b7d2c48a6e1f0b93d7c5a21e8f4b6d0c2a9e7f1b3d5c8a0e6f2b4d9/merged",
@@ -80,7 +80,8 @@ INSTANTIATE_TEST_SUITE_P(
                       "/var/lib/docker/overlay2/"
                       "1e4f7a0b3c6d9e2f5a8b1c4d7e0f3a6b9c2d5e8f1a4b7c0d3e6f9a2b5c8d1e4f/merged",
                       "/run/user/1000"},
-                     {"/", "/boot/efi", "/srv/data", "/mnt/backup", "/mnt/team share"}},
+                     {"/", "/boot/efi", "/media/backup disk", "/srv/data", "/mnt/backup",
+                      "/mnt/team share"}},
         RecordedCase{"macos-df-k.txt",
                      "BSD",
                      "LF",

@@ -18,6 +18,9 @@
 
 #include "extra_sshd.h"
 #include "host/check_run.h"
+#include "query/query_setup.h"
+#include "query/query_state.h"
+#include "query/remote_query.h"
 #include "query/ssh_client.h"
 #include "support/base64.h"
 #include "test_server.h"
@@ -55,12 +58,16 @@ struct CheckRun {
     Clock::duration elapsed{};
 };
 
-CheckRun Check(const std::string& parameters, double timeout = 10, const std::string& host = "") {
+void UseLibssh() {
     static const std::shared_ptr<SshPlatform> platform = [] {
         auto made = MakeLibsshPlatform();
         InstallDefaultSshPlatform(made);
         return made;
     }();
+}
+
+CheckRun Check(const std::string& parameters, double timeout = 10, const std::string& host = "") {
+    UseLibssh();
     CheckObject check;
     check.kx_hostname = host.empty() ? Server().host : host;
     check.kx_timeout = timeout;
@@ -176,6 +183,47 @@ INSTANTIATE_TEST_SUITE_P(Systems, CheckLayoutTest,
                                         "GB", "1024", "LF",
                                         "Free space on /vmfs/volumes/datastore1 is 82.2 GB"}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+struct InodeSessionCase {
+    const char* os;
+    int spaceRecords;
+    std::size_t inodeRecords;
+    bool types;
+};
+
+class InodeSessionTest : public ::testing::TestWithParam<InodeSessionCase> {};
+
+// The space df, a type column where the OS has one, and the inode df: one
+// login, one command.
+TEST_P(InodeSessionTest, OneSessionBringsSpaceTypesAndInodes) {
+    TAVRIX_NEED_SERVER();
+    UseLibssh();
+    const InodeSessionCase& c = GetParam();
+    QueryInputs inputs;
+    inputs.hostname = Server().host;
+    inputs.timeout = 10;
+    inputs.port = static_cast<std::int16_t>(Server().port);
+    inputs.username = Server().fakeUser;
+    inputs.password = SecretString(Server().password);
+    inputs.os = c.os;
+    inputs.eol = "LF";
+    inputs.dfRequest = {true, true};
+    SetUpListingQuery(inputs);
+    RemoteQuery query;
+    query.Get_mount_list(std::string("-1"));
+    query.WaitUntilDisconnected();
+    EXPECT_EQ(gErrorText, "");
+    EXPECT_EQ(gMountCount, c.spaceRecords);
+    EXPECT_EQ(gHasTypeColumn, c.types);
+    EXPECT_EQ(gInodes.problem, "");
+    EXPECT_EQ(gInodes.records.size(), c.inodeRecords);
+}
+
+INSTANTIATE_TEST_SUITE_P(Systems, InodeSessionTest,
+                         ::testing::Values(InodeSessionCase{"LINUX", 18, 18, true},
+                                           InodeSessionCase{"SOLARIS", 8, 1, false},
+                                           InodeSessionCase{"HPUX11", 10, 7, false}),
+                         [](const auto& info) { return std::string(info.param.os); });
 
 TEST(CheckEndToEnd, CrlfOutputReadWithLfMissesTheMount) {
     TAVRIX_NEED_SERVER();
