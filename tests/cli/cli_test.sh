@@ -354,10 +354,30 @@ CASES
     before=$(logins)
     run check "${keyLogin[@]}" --os LINUX --all --exclude '/run*' --exclude /dev --unit GB -w 10 -c 1
     expect_rc 2
-    expect_out "DISK CRITICAL - /boot/efi 0.5 GB (below the critical 1 GB), /dev/shm 7.7 GB (below the warning 10 GB); 2 others OK | '/'="
+    # /dev/shm is tmpfs: left out with the other pseudo file systems
+    expect_out "DISK CRITICAL - /boot/efi 0.5 GB (below the critical 1 GB); 5 others OK | '/'="
     expect_out "'/media/backup disk'=676209524736B;972613722112;982277398528;0;983351140352"
     expect_no_out "'/run"
     [ "$(($(logins) - before))" -eq 1 ] || fail "$(($(logins) - before)) logins, expected 1"
+    case_ "check_disk's options: percent and inode limits, one login"
+    before=$(logins)
+    run check "${keyLogin[@]}" --os LINUX -A -w 10% -c 5% -W 10% -K 5%
+    expect_rc 0; expect_out "DISK OK - 6 mounts OK | '/'=230816041984B;441519309619;466048160154;0;490577010688 '/ inodes'="
+    expect_no_out "/snap/"; expect_no_out "docker"; expect_no_out "'/run"
+    [ "$(($(logins) - before))" -eq 1 ] || fail "$(($(logins) - before)) logins, expected 1"
+    case_ "pseudo file systems on request, trouble only"
+    run check "${keyLogin[@]}" --os LINUX -A -w 10% -c 5% --include-pseudo -e
+    expect_rc 2; expect_out "DISK CRITICAL - /snap/core20/2015 0 % free (below the critical 5 %), /snap/core22/864"
+    expect_no_out "others OK"; expect_out "'/dev/shm'="
+    case_ "-x and -X leave mounts and types out"
+    run check "${keyLogin[@]}" --os LINUX -A -c 5% -X nfs4 -X cifs -x /boot/efi -x /dev/sdb1
+    expect_rc 0; expect_out "DISK OK - 2 mounts OK | '/'="; expect_no_out "/mnt/"
+    case_ "check_disk's command line carries over"
+    run check "${keyLogin[@]}" --os LINUX -w 10% -c 5% --path / --partition /boot/efi
+    expect_rc 0; expect_out "DISK OK - 2 mounts OK | '/'="
+    case_ "no inode figures: UNKNOWN with the reason"
+    run check "${keyLogin[@]}" --os BRWDF --eol CRLF --path c: -w 10% -W 10%
+    expect_rc 3; expect_out "inodes unknown (df on OS BRWDF prints no inode figures)"
     case_ "named mounts, one missing"
     run check "${keyLogin[@]}" --os LINUX --mount / --mount /nope --mount /boot/efi --unit MB -c 100
     expect_rc 3; expect_out "DISK UNKNOWN - /nope (not listed by df); 2 others OK | '/'="
