@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cli/cli_arguments.h"
@@ -13,7 +14,8 @@ namespace tavrix::cli {
 
 // The options of every setting (--user, --os, --mount, --password-env, ...).
 std::vector<OptionInfo> SettingOptions();
-std::string SettingOptionsHelp();
+// `unitDefault`: what --unit is without the option ("B" in a stored string).
+std::string SettingOptionsHelp(std::string_view unitDefault = "B");
 bool HasAnySettingOption(const Arguments& args);
 
 // Codes given on the command line become the form's list positions; an

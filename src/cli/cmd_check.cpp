@@ -38,8 +38,7 @@ const char* const kHelp =
 std::string PseudoHelp() {
     return "\n"
            "Pseudo file systems, left out of --all unless --include-pseudo (a mount named\n"
-           "with --mount or --path is always checked): records of size 0 or without a\n"
-           "size, and by type or name: " +
+           "with --mount or --path is always checked): " +
            PseudoFileSystemSummary() + "\n";
 }
 
@@ -49,7 +48,8 @@ const char* const kCheckDiskHelp =
     "PATH as --path PATH and add the login. Where ours differs from check_disk:\n"
     "  -p is the SSH port (as in check_by_ssh and ssh -p), -i the key file, -l the\n"
     "  login name and -P a stored parameter string; -x, -X and -N go with --all\n"
-    "  and take the mount or file system exactly (-x) or a shell pattern (-X, -N);\n"
+    "  and take the mount or file system exactly (-x) or a shell pattern (-X, -N;\n"
+    "  a type name no system knows is refused, a pattern passes);\n"
     "  -w and -c are both percent or both units; -W and -K need %; pseudo file\n"
     "  systems are left out of --all; -C, -E, -g, -r, -R, -I, -l, -L, -M, -m, -k, -f\n"
     "  are not taken. The perfdata is check_disk's: '<mount>'=used bytes, with the\n"
@@ -198,7 +198,7 @@ void PrintDetails(const Answer& answer) {
 int RunCheck(const std::vector<std::string>& argList) {
     const Arguments args(argList, WithCommonOptions(CheckOptions()));
     if (HandleCommonOptions(args, kHelp + CheckOptionsHelp() + ParameterOptionsHelp() +
-                                      SettingOptionsHelp() + ModernOnlyHelp() +
+                                      SettingOptionsHelp("MB") + ModernOnlyHelp() +
                                       CommonOptionsHelp() + kHostKeyOptionsHelp + PseudoHelp() +
                                       kCheckDiskHelp + kHelpEnd)) {
         return kExitOk;
