@@ -58,7 +58,7 @@ std::vector<OptionInfo> SettingOptions() {
             {"--number", "", false}};
 }
 
-std::string SettingOptionsHelp() {
+std::string SettingOptionsHelp(std::string_view unitDefault) {
     return "  -l, --user NAME        login user name (also --logname)\n"
            "  --password-env VAR     take the password from environment variable VAR\n"
            "  --password-file FILE   take the password from FILE (one line end dropped;\n"
@@ -75,8 +75,8 @@ std::string SettingOptionsHelp() {
            "  --block-size N         256, 512, 1024, 2048, 4096, 8192 (default: 512 for\n"
            "                         TRUE64 and AIX, else 1024)\n"
            "  --unit U               " +
-           CodeList(kUnitCodes) +
-           " (default B)\n"
+           CodeList(kUnitCodes) + " (default " + std::string(unitDefault) +
+           ")\n"
            "  -c, --critical X       critical when less than X units are free (also\n"
            "                         --threshold; default 0)\n"
            "  --eol CR|LF|CRLF       line end of the remote output (default LF)\n"
@@ -195,7 +195,8 @@ std::optional<std::string> StoredParameters(const Arguments& args) {
 
 }  // namespace
 
-std::string ParametersFromArguments(const Arguments& args, bool mountRequired) {
+std::string ParametersFromArguments(const Arguments& args, bool mountRequired,
+                                    const SettingOverrides& overrides) {
     const bool hasOptions = HasAnySettingOption(args);
     if (auto stored = StoredParameters(args)) {
         if (hasOptions) {
@@ -208,7 +209,13 @@ std::string ParametersFromArguments(const Arguments& args, bool mountRequired) {
             "give --parameters-file FILE, -P PARAMETERS or the setting options (--user, --os, "
             "...)");
     }
-    const FormValues values = FormValuesFromOptions(args, mountRequired);
+    FormValues values = FormValuesFromOptions(args, mountRequired);
+    if (overrides.unit) {
+        values.unitIndex = PositionOption(kUnitCodes, *overrides.unit, "--unit");
+    }
+    if (overrides.compareValue) {
+        values.compareValue = *overrides.compareValue;
+    }
     return BuildParameterString(values);
 }
 

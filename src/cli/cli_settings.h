@@ -2,7 +2,9 @@
 // The settings options shared by `params build`, `check` and `mounts`: turned
 // into the settings form's values, then into a parameter string.
 
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cli/cli_arguments.h"
@@ -12,7 +14,8 @@ namespace tavrix::cli {
 
 // The options of every setting (--user, --os, --mount, --password-env, ...).
 std::vector<OptionInfo> SettingOptions();
-std::string SettingOptionsHelp();
+// `unitDefault`: what --unit is without the option ("B" in a stored string).
+std::string SettingOptionsHelp(std::string_view unitDefault = "B");
 bool HasAnySettingOption(const Arguments& args);
 
 // Codes given on the command line become the form's list positions; an
@@ -34,7 +37,15 @@ std::vector<OptionInfo> ParameterOptions();
 std::string ParameterOptionsHelp();
 bool HasStoredParameters(const Arguments& args);
 
+// What `check` decides itself for the string it builds: the unit from -u or a
+// "%" limit, the threshold without its "%".
+struct SettingOverrides {
+    std::optional<std::string> unit;
+    std::optional<std::string> compareValue;
+};
+
 // The stored parameter string, or the string built from the setting options.
-std::string ParametersFromArguments(const Arguments& args, bool mountRequired);
+std::string ParametersFromArguments(const Arguments& args, bool mountRequired,
+                                    const SettingOverrides& overrides = {});
 
 }  // namespace tavrix::cli
