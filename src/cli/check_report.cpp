@@ -176,6 +176,10 @@ std::string SeveralMountsText(const std::vector<MountReport>& reports) {
     return text;
 }
 
+std::string PerfdataLabel(const std::string& name) {
+    return PerfLabel(name);
+}
+
 std::string PluginLine(State state, const std::string& text,
                        const std::vector<std::string>& perfdata) {
     std::string line = std::string("DISK ") + StateName(state) + " - " + PluginText(text);

@@ -47,6 +47,10 @@ MountReport JudgeMount(const std::string& mount, const MountRecord* record,
 // mounts in trouble first, worst first.
 std::string SeveralMountsText(const std::vector<MountReport>& reports);
 
+// A performance-data label as the mounts' items have it: quoted, a quote
+// doubled, "=" and "|" replaced.
+std::string PerfdataLabel(const std::string& name);
+
 // "DISK <STATE> - <text> | <perfdata>...", one line, UTF-8.
 std::string PluginLine(State state, const std::string& text,
                        const std::vector<std::string>& perfdata);

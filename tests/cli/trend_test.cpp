@@ -9,8 +9,7 @@
 #include <sstream>
 #include <thread>
 
-#include "cli/trend_store.h"
-#include "cli/trend_text.h"
+#include "cli/trend_check.h"
 
 namespace tavrix::cli {
 namespace {
@@ -85,6 +84,7 @@ struct TextCase {
     HoursLeftLimits limits;
     std::string text;
     State state;
+    std::string perfdata;
 };
 
 TEST(HoursLeftText, SaysTimeLeftAndLimit) {
@@ -93,26 +93,39 @@ TEST(HoursLeftText, SaysTimeLeftAndLimit) {
         {{12.9 * gb, 10, 3.2 * 24},
          {96, 24},
          "full in 3.2 days at 12.9 GB a day; below the warning of 4 days",
-         State::Warning},
-        {{300 * gb, 10, 5.25},
+         State::Warning,
+         "'/var growth'=13851269530B;;;; '/var hours_left'=76.8;96;24;0;"},
+        {{300 * gb, 10, 5.24},
          {96, 24},
          "full in 5.2 hours at 300 GB a day; below the critical of 24 hours",
-         State::Critical},
+         State::Critical,
+         "'/var growth'=322122547200B;;;; '/var hours_left'=5.2;96;24;0;"},
         {{300 * gb, 10, 0.66},
          {{}, 1},
          "full in 40 minutes at 300 GB a day; below the critical of 1 hour",
-         State::Critical},
-        {{512, 10, 24 * 400}, {96, 24}, "full in 400 days at 512 B a day", State::Ok},
-        {{1.5 * gb, 10, 96},
+         State::Critical,
+         "'/var growth'=322122547200B;;;; '/var hours_left'=0.7;;1;0;"},
+        {{512, 10, 24 * 400},
+         {96, 24},
+         "full in 400 days at 512 B a day",
+         State::Ok,
+         "'/var growth'=512B;;;; '/var hours_left'=9600;96;24;0;"},
+        {{1.5 * gb, 10, 96},  // equal is enough
          {96, 24},
          "full in 4 days at 1.5 GB a day",
-         State::Ok},  // equal is enough
-        {{-5 * gb, 10, std::nullopt}, {96, 24}, "", State::Ok},
-        {{0, 10, std::nullopt}, {96, 24}, "", State::Ok},
+         State::Ok,
+         "'/var growth'=1610612736B;;;; '/var hours_left'=96;96;24;0;"},
+        {{-5 * gb, 10, std::nullopt},
+         {96, 24},
+         "",
+         State::Ok,
+         "'/var growth'=-5368709120B;;;; '/var hours_left'=U;96;24;0;"},
+        {{0, 10, std::nullopt}, {}, "", State::Ok, "'/var growth'=0B;;;; '/var hours_left'=U;;;0;"},
     };
     for (const TextCase& c : cases) {
         EXPECT_EQ(HoursLeftText(c.growth, c.limits), c.text);
         EXPECT_EQ(HoursLeftState(c.growth, c.limits), c.state) << c.text;
+        EXPECT_EQ(TrendPerfdata("/var", c.growth, c.limits), c.perfdata) << c.text;
     }
 }
 
@@ -164,8 +177,8 @@ class TrendStoreTest : public ::testing::Test {
 };
 
 TEST_F(TrendStoreTest, LinearGrowthThroughTheStore) {
-    // A day of 1-minute checks: thinned to the bound, the fit still holds.
-    const std::optional<Growth> growth = Checks(24 * 60, 60, 20e9, kGbPerHour);
+    // A day of 2-minute checks: thinned to the bound, the fit still holds.
+    const std::optional<Growth> growth = Checks(24 * 30, 120, 20e9, kGbPerHour);
     ASSERT_TRUE(growth && growth->hoursLeft);
     const double left = (kSize - 20e9 - kGbPerHour * static_cast<double>(now_ - kStart)) / 1e9;
     EXPECT_NEAR(*growth->hoursLeft, left, left * 0.02);
