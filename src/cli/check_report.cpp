@@ -195,8 +195,10 @@ std::string PluginLine(State state, const std::string& text,
 std::string JsonLine(const CheckOutcome& outcome, State state) {
     return std::string("{\"result\":") + (outcome.result ? "true" : "false") + ",\"state\":\"" +
            StateName(state) + "\",\"text\":" + JsonString(outcome.text) +
-           ",\"refused\":" + JsonFlag(outcome.status == CheckStatus::Refused) +
-           ",\"failed\":" + JsonFlag(outcome.status == CheckStatus::Failed) +
+           ",\"refused\":" + JsonFlag(outcome.status == CheckStatus::Refused) + ",\"failed\":" +
+           JsonFlag(outcome.status == CheckStatus::Failed ||
+                    outcome.status == CheckStatus::TimedOut) +
+           ",\"timedOut\":" + JsonFlag(outcome.status == CheckStatus::TimedOut) +
            ",\"unknownMount\":" + JsonFlag(outcome.status == CheckStatus::UnknownMount) +
            ",\"record\":" + (outcome.record ? JsonRecord(*outcome.record) : "null") +
            ",\"blockSize\":" + std::to_string(outcome.blockSize) +

@@ -12,7 +12,6 @@
 #include "cli/mount_choice.h"
 #include "host/check_run.h"
 #include "host/parameter_string.h"
-#include "query/query_state.h"
 #include "support/numbers.h"
 
 namespace tavrix::cli {
@@ -70,48 +69,47 @@ struct Answer {
     CheckOutcome outcome;
 };
 
-EvaluationSettings SettingsOf(const std::string& parameters, std::int32_t blockSize) {
-    EvaluationSettings settings;
-    settings.resource = GetKeyValue(parameters, "RES");
-    settings.os = GetKeyValue(parameters, "OS");
-    settings.blockSize = blockSize;
-    settings.unit = GetKeyValue(parameters, "UNIT");
-    settings.compareValue = ReadKeyNumber(GetKeyValue(parameters, "COM"));
-    settings.returnAsNumber = GetKeyValue(parameters, "RAN") == "1";
-    return settings;
-}
-
-// The check run with the host's properties; a failure that took the whole
-// time limit is the time-out.
+// The check run with the host's properties; `adjust` adds what only the
+// command line asks for.
 CheckOutcome RunCheckObject(const std::string& host, const TimeLimit& timeLimit,
-                            const std::string& parameters, bool& timedOut) {
+                            const std::string& parameters, const QueryAdjustment& adjust) {
     CheckObject check;
     check.kx_hostname = host;
     check.kx_timeout = static_cast<double>(timeLimit.seconds);
     check.kx_parameter = parameters;
-    check.kx_docheck();
-    const CheckOutcome& outcome = check.LastOutcome();
-    timedOut = outcome.status == CheckStatus::Failed &&
-               outcome.elapsed >= std::chrono::seconds(timeLimit.seconds);
-    return outcome;
+    return check.Run(adjust);
 }
 
-bool FailedBeforeRecords(const CheckOutcome& outcome) {
-    return outcome.status == CheckStatus::Refused || outcome.status == CheckStatus::Failed;
+// Refused, failed or timed out: no record to judge; the state of a time-out
+// is the one -t names.
+bool FailedBeforeRecords(const CheckOutcome& outcome, const TimeLimit& timeLimit, Answer& answer) {
+    switch (outcome.status) {
+        case CheckStatus::TimedOut:
+            answer.state = timeLimit.onTimeout;
+            break;
+        case CheckStatus::Refused:
+        case CheckStatus::Failed:
+            answer.state = State::Unknown;
+            break;
+        case CheckStatus::Evaluated:
+        case CheckStatus::Listed:
+        case CheckStatus::UnknownMount:
+            return false;
+    }
+    answer.text = answer.plainText = outcome.text;
+    return true;
 }
 
 Answer CheckOneMount(const std::string& host, const TimeLimit& timeLimit,
                      const std::string& parameters, const Limits& limits) {
     Answer answer;
-    bool timedOut = false;
-    answer.outcome = RunCheckObject(host, timeLimit, parameters, timedOut);
+    answer.outcome = RunCheckObject(host, timeLimit, parameters, {});
     const CheckOutcome& outcome = answer.outcome;
-    answer.text = answer.plainText = outcome.text;
-    if (FailedBeforeRecords(outcome)) {
-        answer.state = timedOut ? timeLimit.onTimeout : State::Unknown;
+    if (FailedBeforeRecords(outcome, timeLimit, answer)) {
         return answer;
     }
-    const EvaluationSettings settings = SettingsOf(parameters, outcome.blockSize);
+    answer.text = answer.plainText = outcome.text;
+    const EvaluationSettings& settings = outcome.settings;
     MountReport report = JudgeMount(settings.resource, outcome.record ? &*outcome.record : nullptr,
                                     settings, limits);
     const bool unknownMount = outcome.status == CheckStatus::UnknownMount;
@@ -123,30 +121,28 @@ Answer CheckOneMount(const std::string& host, const TimeLimit& timeLimit,
     return answer;
 }
 
-// One login and one df without a mount: the check run with the mount left
-// out lists every mount, and its records stay in the query state.
+// One login and one df of every mount; the mounts are chosen from its records.
 Answer CheckSeveralMounts(const std::string& host, const TimeLimit& timeLimit,
                           const std::string& parameters, const Limits& limits,
                           const MountChoice& choice) {
     Answer answer;
-    bool timedOut = false;
-    answer.outcome = RunCheckObject(host, timeLimit, "#RES=#" + parameters, timedOut);
+    answer.outcome = RunCheckObject(host, timeLimit, parameters,
+                                    [](QueryInputs& inputs) { inputs.allMounts = true; });
     const CheckOutcome& outcome = answer.outcome;
-    if (FailedBeforeRecords(outcome)) {
-        answer.state = timedOut ? timeLimit.onTimeout : State::Unknown;
-        answer.text = answer.plainText = outcome.text;
+    if (FailedBeforeRecords(outcome, timeLimit, answer)) {
         return answer;
     }
-    const EvaluationSettings settings = SettingsOf(parameters, outcome.blockSize);
-    if ((!choice.includeTypes.empty() || !choice.excludeTypes.empty()) && !gHasTypeColumn) {
+    const EvaluationSettings& settings = outcome.settings;
+    const std::vector<MountRecord>& records = outcome.query.records;
+    if ((!choice.includeTypes.empty() || !choice.excludeTypes.empty()) &&
+        !outcome.query.hasTypeColumn) {
         answer.text = answer.plainText =
             "df on this system lists no file system types (--include-type, --exclude-type)";
         return answer;
     }
     for (const ChosenMount& chosen :
-         ChooseMounts(gMountRecords, gMountCount, choice, settings.os)) {
-        const MountRecord* record =
-            chosen.recordIndex ? &gMountRecords[*chosen.recordIndex] : nullptr;
+         ChooseMounts(records, static_cast<int>(records.size()), choice, settings.os)) {
+        const MountRecord* record = chosen.recordIndex ? &records[*chosen.recordIndex] : nullptr;
         answer.reports.push_back(JudgeMount(chosen.mount, record, settings, limits));
     }
     if (answer.reports.empty()) {

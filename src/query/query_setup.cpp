@@ -48,7 +48,7 @@ MissingLogin FindMissingLogin(std::string_view username, std::string_view passwo
 }
 
 void SetUpCheckQuery(const QueryInputs& inputs) {
-    SetUpQuery(inputs, inputs.resource);
+    SetUpQuery(inputs, inputs.allMounts ? std::string() : inputs.resource);
 }
 
 void SetUpListingQuery(const QueryInputs& inputs) {

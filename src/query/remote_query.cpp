@@ -1,5 +1,6 @@
 #include "query/remote_query.h"
 
+#include <algorithm>
 #include <exception>
 
 #include "query/df_command.h"
@@ -47,6 +48,7 @@ void RemoteQuery::Get_mount_list(const std::optional<std::string>& MountName) {
     connectedSeen_ = false;
     outputBytes_ = 0;
     tooMuchOutput_ = false;
+    timedOut_ = false;
     hostKeyRefusal_.clear();
     gOfferedHostKey.clear();
     std::string mount = MountName.value_or(std::string());
@@ -105,6 +107,7 @@ void RemoteQuery::WaitUntilDisconnected() {
                 return;
             }
             if (std::chrono::steady_clock::now() >= waitLimit_) {
+                timedOut_ = true;
                 EndQuery("Time-out: the SSH session did not end within " +
                          FormatNumber(waitSeconds_) + " seconds");
                 return;
@@ -130,11 +133,27 @@ void RemoteQuery::ReleaseClient() {
     Ssh.reset();
 }
 
+QueryOutcome RemoteQuery::Outcome() const {
+    QueryOutcome outcome;
+    outcome.errorText = gErrorText;
+    outcome.timedOut = timedOut_;
+    const std::size_t count = std::min<std::size_t>(
+        static_cast<std::size_t>(std::max<int>(gMountCount, 0)), gMountRecords.size());
+    outcome.records.assign(gMountRecords.begin(),
+                           gMountRecords.begin() + static_cast<std::ptrdiff_t>(count));
+    outcome.header = gExpectHeader ? std::string() : gFirstLine;
+    outcome.hasTypeColumn = gHasTypeColumn;
+    outcome.recordLimitReached = gRecordLimitReached;
+    outcome.offeredHostKey = gOfferedHostKey;
+    return outcome;
+}
+
 void RemoteQuery::Connected(std::int16_t errorCode, const std::string& errorText) {
     connectedSeen_ = true;
     if (tooMuchOutput_) {
         return;  // the session is being given up for that reason
     }
+    timedOut_ = timedOut_ || errorCode == kErrorTimeLimit;
     if (errorCode != 0 && !hostKeyRefusal_.empty()) {
         gErrorText = hostKeyRefusal_;  // says more than the client's own refusal
     } else if (errorCode != 0) {
