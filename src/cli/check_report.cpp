@@ -192,7 +192,7 @@ std::string PluginLine(State state, const std::string& text,
     return data.empty() ? line : line + " | " + data;
 }
 
-std::string JsonLine(const CheckOutcome& outcome, State state) {
+std::string JsonLine(const CheckOutcome& outcome, State state, const std::string& trend) {
     return std::string("{\"result\":") + (outcome.result ? "true" : "false") + ",\"state\":\"" +
            StateName(state) + "\",\"text\":" + JsonString(outcome.text) +
            ",\"refused\":" + JsonFlag(outcome.status == CheckStatus::Refused) + ",\"failed\":" +
@@ -202,6 +202,7 @@ std::string JsonLine(const CheckOutcome& outcome, State state) {
            ",\"unknownMount\":" + JsonFlag(outcome.status == CheckStatus::UnknownMount) +
            ",\"record\":" + (outcome.record ? JsonRecord(*outcome.record) : "null") +
            ",\"blockSize\":" + std::to_string(outcome.blockSize) +
+           (trend.empty() ? "" : ",\"trend\":" + trend) +
            ",\"elapsedMs\":" + std::to_string(outcome.elapsed.count()) + "}";
 }
 
@@ -212,7 +213,8 @@ std::string JsonLine(State state, const std::string& text,
         mounts += std::string(mounts.empty() ? "" : ",") +
                   "{\"mount\":" + JsonString(report.mount) + ",\"state\":\"" +
                   StateName(report.state) +
-                  "\",\"record\":" + (report.record ? JsonRecord(*report.record) : "null") + "}";
+                  "\",\"record\":" + (report.record ? JsonRecord(*report.record) : "null") +
+                  (report.trend.empty() ? "" : ",\"trend\":" + report.trend) + "}";
     }
     return std::string("{\"state\":\"") + StateName(state) + "\",\"text\":" + JsonString(text) +
            ",\"mounts\":[" + mounts + "]}";

@@ -37,6 +37,7 @@ struct MountReport {
     std::string note;      // "below the critical 5 GB"; empty when within the limits
     std::string perfdata;  // empty for a mount the listing lacks
     std::optional<MountRecord> record;
+    std::string trend;  // JSON of the time left; empty without a kept trend
 };
 
 // `record` null: the listing lacks the mount.
@@ -55,7 +56,8 @@ std::string PerfdataLabel(const std::string& name);
 std::string PluginLine(State state, const std::string& text,
                        const std::vector<std::string>& perfdata);
 
-std::string JsonLine(const CheckOutcome& outcome, State state);
+// `trend`: the mount's JSON of the time left, empty for none.
+std::string JsonLine(const CheckOutcome& outcome, State state, const std::string& trend = {});
 std::string JsonLine(State state, const std::string& text, const std::vector<MountReport>& reports);
 
 }  // namespace tavrix::cli

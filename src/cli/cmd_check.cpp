@@ -10,6 +10,7 @@
 #include "cli/commands.h"
 #include "cli/host_key_options.h"
 #include "cli/mount_choice.h"
+#include "cli/trend_check.h"
 #include "host/check_run.h"
 #include "host/parameter_string.h"
 #include "support/numbers.h"
@@ -101,7 +102,7 @@ bool FailedBeforeRecords(const CheckOutcome& outcome, const TimeLimit& timeLimit
 }
 
 Answer CheckOneMount(const std::string& host, const TimeLimit& timeLimit,
-                     const std::string& parameters, const Limits& limits) {
+                     const std::string& parameters, const Limits& limits, const TrendRun* trend) {
     Answer answer;
     answer.outcome = RunCheckObject(host, timeLimit, parameters, {});
     const CheckOutcome& outcome = answer.outcome;
@@ -112,6 +113,9 @@ Answer CheckOneMount(const std::string& host, const TimeLimit& timeLimit,
     const EvaluationSettings& settings = outcome.settings;
     MountReport report = JudgeMount(settings.resource, outcome.record ? &*outcome.record : nullptr,
                                     settings, limits);
+    if (trend) {
+        trend->Apply(report, settings.blockSize);
+    }
     const bool unknownMount = outcome.status == CheckStatus::UnknownMount;
     answer.state = unknownMount ? State::Unknown : report.state;
     if (!unknownMount && !report.note.empty()) {
@@ -124,7 +128,7 @@ Answer CheckOneMount(const std::string& host, const TimeLimit& timeLimit,
 // One login and one df of every mount; the mounts are chosen from its records.
 Answer CheckSeveralMounts(const std::string& host, const TimeLimit& timeLimit,
                           const std::string& parameters, const Limits& limits,
-                          const MountChoice& choice) {
+                          const MountChoice& choice, const TrendRun* trend) {
     Answer answer;
     answer.outcome = RunCheckObject(host, timeLimit, parameters,
                                     [](QueryInputs& inputs) { inputs.allMounts = true; });
@@ -144,6 +148,9 @@ Answer CheckSeveralMounts(const std::string& host, const TimeLimit& timeLimit,
          ChooseMounts(records, static_cast<int>(records.size()), choice, settings.os)) {
         const MountRecord* record = chosen.recordIndex ? &records[*chosen.recordIndex] : nullptr;
         answer.reports.push_back(JudgeMount(chosen.mount, record, settings, limits));
+        if (trend) {
+            trend->Apply(answer.reports.back(), settings.blockSize);
+        }
     }
     if (answer.reports.empty()) {
         answer.text = answer.plainText = "No mount left to check";
@@ -181,13 +188,16 @@ int RunCheck(const std::vector<std::string>& argList) {
     known.push_back({"--exclude-type", "", true});
     known.push_back({"--format", "", true});
     known.push_back(ModernOnlyOption());
+    for (const OptionInfo& option : TrendOptions()) {
+        known.push_back(option);
+    }
     for (const OptionInfo& option : HostKeyOptions()) {
         known.push_back(option);
     }
     const Arguments args(argList, WithCommonOptions(known));
     if (HandleCommonOptions(args, kHelp + ParameterOptionsHelp() + SettingOptionsHelp() +
-                                      ModernOnlyHelp() + CommonOptionsHelp() + kHostKeyOptionsHelp +
-                                      kHelpEnd)) {
+                                      ModernOnlyHelp() + kTrendOptionsHelp + CommonOptionsHelp() +
+                                      kHostKeyOptionsHelp + kHelpEnd)) {
         return kExitOk;
     }
     if (!args.Positionals().empty()) {
@@ -230,15 +240,19 @@ int RunCheck(const std::vector<std::string>& argList) {
     if (!InstallSshTransportFor(args, parameters)) {
         throw UsageError("this build has no SSH transport");
     }
+    const std::optional<TrendRun> trend = TrendRunFor(args, host, parameters);
 
-    const Answer answer = several ? CheckSeveralMounts(host, timeLimit, parameters, limits, choice)
-                                  : CheckOneMount(host, timeLimit, parameters, limits);
+    const Answer answer =
+        several ? CheckSeveralMounts(host, timeLimit, parameters, limits, choice,
+                                     trend ? &*trend : nullptr)
+                : CheckOneMount(host, timeLimit, parameters, limits, trend ? &*trend : nullptr);
     if (args.Count("--verbose") > 0) {
         PrintDetails(answer);
     }
     if (format == "json") {
         PrintLine(several ? JsonLine(answer.state, answer.text, answer.reports)
-                          : JsonLine(answer.outcome, answer.state));
+                          : JsonLine(answer.outcome, answer.state,
+                                     answer.reports.empty() ? "" : answer.reports[0].trend));
     } else if (format == "text") {
         PrintLine(ForTerminal(answer.plainText));
     } else {

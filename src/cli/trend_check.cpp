@@ -3,6 +3,8 @@
 #include <cmath>
 
 #include "cli/cli_text.h"
+#include "host/parameter_string.h"
+#include "support/failure.h"
 #include "support/numbers.h"
 
 namespace tavrix::cli {
@@ -33,6 +35,28 @@ MountTrend TrendOfMount(const TrendStore& store, const TrendSettings& settings, 
     return trend;
 }
 
+TrendRun::TrendRun(TrendSettings settings, TrendKey login, TrendNote note, WallClock clock)
+    : settings_(std::move(settings)),
+      login_(std::move(login)),
+      store_(settings_.dir, settings_.shownDir, std::move(clock), std::move(note)) {}
+
+void TrendRun::Apply(MountReport& report, std::int32_t blockSize) const {
+    if (!report.record) {
+        return;
+    }
+    TrendKey key = login_;
+    key.mount = report.mount;
+    const MountTrend trend = TrendOfMount(store_, settings_, key, *report.record, blockSize);
+    report.state = Worse(report.state, trend.state);
+    if (!trend.text.empty()) {
+        report.note += (report.note.empty() ? "" : "; ") + trend.text;
+    }
+    if (!trend.perfdata.empty()) {
+        report.perfdata += (report.perfdata.empty() ? "" : " ") + trend.perfdata;
+    }
+    report.trend = TrendJson(trend.growth);
+}
+
 std::string TrendPerfdata(const std::string& mount, const std::optional<Growth>& growth,
                           const HoursLeftLimits& limits) {
     if (!growth) {
@@ -51,6 +75,25 @@ std::string TrendJson(const std::optional<Growth>& growth) {
     return "{\"bytesPerDay\":" + JsonNumber(std::round(growth->bytesPerDay)) +
            ",\"hoursLeft\":" + (growth->hoursLeft ? JsonNumber(*growth->hoursLeft) : "null") +
            ",\"samples\":" + std::to_string(growth->samples) + "}";
+}
+
+std::optional<TrendRun> TrendRunFor(const Arguments& args, const std::string& host,
+                                    const std::string& parameters) {
+    std::optional<TrendSettings> settings = TrendOptionsOf(args);
+    if (!settings) {
+        return std::nullopt;
+    }
+    TrendKey login{host,
+                   static_cast<int>(ReadKeyNumber(GetKeyValue(parameters, "PORT"))),
+                   GetKeyValue(parameters, "USR"),
+                   {}};
+    std::optional<TrendRun> trend(
+        std::in_place, std::move(*settings), std::move(login),
+        [](const std::string& note) { PrintError("tavrix-check: " + ForTerminal(note)); });
+    if (const std::string problem = trend->Prepare(); !problem.empty()) {
+        throw Failure(problem);
+    }
+    return trend;
 }
 
 }  // namespace tavrix::cli

@@ -22,6 +22,34 @@ struct MountTrend {
 MountTrend TrendOfMount(const TrendStore& store, const TrendSettings& settings, const TrendKey& key,
                         const MountRecord& record, std::int32_t blockSize);
 
+// The trend of one `check` run: the store, the window and limits, and the
+// host, port and user that each mount's key starts with.
+class TrendRun {
+  public:
+    TrendRun(TrendSettings settings, TrendKey login, TrendNote note,
+             WallClock clock = SystemWallClock);
+
+    // Empty when the state directory can be used; otherwise the check's
+    // UNKNOWN text.
+    std::string Prepare() const { return store_.Prepare(); }
+
+    // Keeps this check's sample of the report's mount and folds the time left
+    // into the report: the worse state, the words after its note, the
+    // perfdata and the JSON. A mount the listing lacks is left alone.
+    void Apply(MountReport& report, std::int32_t blockSize) const;
+
+  private:
+    TrendSettings settings_;
+    TrendKey login_;
+    TrendStore store_;
+};
+
+// With --state-dir: the trend of this host, port and user (from the
+// parameter string), its directory made ready before the login; notes go to
+// stderr. Failure with the UNKNOWN text when the directory cannot be used.
+std::optional<TrendRun> TrendRunFor(const Arguments& args, const std::string& host,
+                                    const std::string& parameters);
+
 // "'/var growth'=13851234567B;;;; '/var hours_left'=77.3;96;24;0;" (hours
 // left "U" when the mount does not grow); empty without a fit.
 std::string TrendPerfdata(const std::string& mount, const std::optional<Growth>& growth,
