@@ -262,6 +262,9 @@ int RunCheck(const std::vector<std::string>& argList) {
         }
         PrintLine(PluginLine(answer.state, answer.text, perfdata));
     }
+    for (const std::string& note : trend ? trend->TakeNotes() : std::vector<std::string>()) {
+        PrintError("tavrix-check: " + ForTerminal(note));
+    }
     return ExitCode(answer.state);
 }
 

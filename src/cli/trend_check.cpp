@@ -35,10 +35,11 @@ MountTrend TrendOfMount(const TrendStore& store, const TrendSettings& settings, 
     return trend;
 }
 
-TrendRun::TrendRun(TrendSettings settings, TrendKey login, TrendNote note, WallClock clock)
+TrendRun::TrendRun(TrendSettings settings, TrendKey login, WallClock clock)
     : settings_(std::move(settings)),
       login_(std::move(login)),
-      store_(settings_.dir, settings_.shownDir, std::move(clock), std::move(note)) {}
+      store_(settings_.dir, settings_.shownDir, std::move(clock),
+             [notes = notes_](const std::string& note) { notes->push_back(note); }) {}
 
 void TrendRun::Apply(MountReport& report, std::int32_t blockSize) const {
     if (!report.record) {
@@ -87,9 +88,7 @@ std::optional<TrendRun> TrendRunFor(const Arguments& args, const std::string& ho
                    static_cast<int>(ReadKeyNumber(GetKeyValue(parameters, "PORT"))),
                    GetKeyValue(parameters, "USR"),
                    {}};
-    std::optional<TrendRun> trend(
-        std::in_place, std::move(*settings), std::move(login),
-        [](const std::string& note) { PrintError("tavrix-check: " + ForTerminal(note)); });
+    std::optional<TrendRun> trend(std::in_place, std::move(*settings), std::move(login));
     if (const std::string problem = trend->Prepare(); !problem.empty()) {
         throw Failure(problem);
     }

@@ -3,8 +3,11 @@
 // state on the hours left, the words, the perfdata and the JSON.
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "cli/check_report.h"
 #include "cli/trend_options.h"
@@ -26,8 +29,7 @@ MountTrend TrendOfMount(const TrendStore& store, const TrendSettings& settings, 
 // host, port and user that each mount's key starts with.
 class TrendRun {
   public:
-    TrendRun(TrendSettings settings, TrendKey login, TrendNote note,
-             WallClock clock = SystemWallClock);
+    TrendRun(TrendSettings settings, TrendKey login, WallClock clock = SystemWallClock);
 
     // Empty when the state directory can be used; otherwise the check's
     // UNKNOWN text.
@@ -38,15 +40,21 @@ class TrendRun {
     // perfdata and the JSON. A mount the listing lacks is left alone.
     void Apply(MountReport& report, std::int32_t blockSize) const;
 
+    // The notes for the admin so far ("the trend of /var starts anew: ...").
+    // They go to stderr after the plugin line: an engine that keeps stderr
+    // with the output shows them as its long text, not as the status.
+    std::vector<std::string> TakeNotes() const { return std::exchange(*notes_, {}); }
+
   private:
+    std::shared_ptr<std::vector<std::string>> notes_ = std::make_shared<std::vector<std::string>>();
     TrendSettings settings_;
     TrendKey login_;
     TrendStore store_;
 };
 
 // With --state-dir: the trend of this host, port and user (from the
-// parameter string), its directory made ready before the login; notes go to
-// stderr. Failure with the UNKNOWN text when the directory cannot be used.
+// parameter string), its directory made ready before the login. Failure with the UNKNOWN text when
+// the directory cannot be used.
 std::optional<TrendRun> TrendRunFor(const Arguments& args, const std::string& host,
                                     const std::string& parameters);
 
