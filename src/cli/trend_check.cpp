@@ -1,5 +1,6 @@
 #include "cli/trend_check.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "cli/cli_text.h"
@@ -24,9 +25,16 @@ std::string OptionalHours(const std::optional<double>& hours) {
 MountTrend TrendOfMount(const TrendStore& store, const TrendSettings& settings, const TrendKey& key,
                         const MountRecord& record, std::int32_t blockSize) {
     const double block = blockSize;
+    // The size as printed: Size stops at the 32-bit range. Used space as the
+    // perfdata counts it (size less available), which also grows when df
+    // prints no used column.
+    const double size =
+        (record.SizeAsPrinted > 0 ? record.SizeAsPrinted : static_cast<double>(record.Size)) *
+        block;
+    const double free = record.Available * block;
+    const double used = size > 0 ? std::max(0.0, size - free) : record.Used * block;
     MountTrend trend;
-    trend.growth = store.Record(key, static_cast<double>(record.Size) * block, record.Used * block,
-                                record.Available * block, settings.windowSeconds);
+    trend.growth = store.Record(key, size, used, free, settings.windowSeconds);
     if (trend.growth) {
         trend.state = HoursLeftState(*trend.growth, settings.limits);
         trend.text = HoursLeftText(*trend.growth, settings.limits);

@@ -24,10 +24,12 @@ void SetUpQuery(const QueryInputs& inputs, const std::string& resource) {
     gEOL = inputs.eol;
     gResource = resource;
     gHostKey = inputs.hostKey;
+    gDfRequest = inputs.dfRequest;
 
     gExpectHeader = true;
     gHasTypeColumn = false;
     gFirstLine.clear();
+    gInodes = InodeListing{};
     ResetMountRecords();
     gDisconnected = false;
     gErrorText.clear();

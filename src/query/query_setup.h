@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "query/df_command.h"
 #include "support/secret.h"
 
 namespace tavrix {
@@ -30,6 +31,7 @@ struct QueryInputs {
     // looked for (the command line's --all and several --mount).
     bool allMounts = false;
     std::string hostKey;  // the pinned host key; empty: any key is accepted
+    DfRequest dfRequest;  // the command line's extras; the COM path asks none
 };
 
 enum class MissingLogin { None, Username, Password };

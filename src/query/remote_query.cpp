@@ -51,6 +51,14 @@ void RemoteQuery::Get_mount_list(const std::optional<std::string>& MountName) {
     timedOut_ = false;
     hostKeyRefusal_.clear();
     gOfferedHostKey.clear();
+    inodeOutput_.clear();
+    inodeDfSent_ = gDfRequest.withInodes && InodeDfCommand(gOS).has_value();
+    split_.Reset(inodeDfSent_ ? kInodeMarker : std::string_view());
+    gInodes = InodeListing{};
+    gInodes.asked = gDfRequest.withInodes;
+    if (gDfRequest.withInodes && !inodeDfSent_) {
+        gInodes.problem = NoInodeFiguresText(gOS);
+    }
     std::string mount = MountName.value_or(std::string());
     if (mount == "-1") {
         mount.clear();
@@ -74,7 +82,8 @@ void RemoteQuery::Get_mount_list(const std::optional<std::string>& MountName) {
             Ssh->SetLoginMethod(kLoginByKey);
             Ssh->SetLoginKey(key->ExportKey(gKeyType == "DSA" ? kKeyDsa : kKeyRsa));
         }
-        if (const std::optional<std::string> command = BuildDfCommand(gOS, mount)) {
+        if (const std::optional<std::string> command =
+                BuildCheckDfCommand(gOS, mount, gDfRequest)) {
             Ssh->SetCommand(*command);
         }
         Ssh->SetProtocolChoice(ProtocolChoice(gProtocol));
@@ -145,6 +154,7 @@ QueryOutcome RemoteQuery::Outcome() const {
     outcome.hasTypeColumn = gHasTypeColumn;
     outcome.recordLimitReached = gRecordLimitReached;
     outcome.offeredHostKey = gOfferedHostKey;
+    outcome.inodes = gInodes;
     return outcome;
 }
 
@@ -200,14 +210,37 @@ void RemoteQuery::Received(std::int16_t byteCount) {
             gErrorText = kTooMuchOutput;
             return;
         }
-        const std::string ready = capture_.Take(piece, LineSeparator(gEOL));
-        if (!ready.empty()) {
-            Splitt_in_lines(ready);
-        }
+        std::string space;
+        std::string inodes;
+        split_.Take(piece, space, inodes);
+        inodeOutput_ += inodes;
+        ParseSpaceOutput(space);
     } catch (const std::exception& error) {
         // Output that was lost must not pass for a listing without the mount.
         gErrorText = "The command's output could not be read: " + std::string(error.what());
     }
+}
+
+void RemoteQuery::ParseSpaceOutput(const std::string& text) {
+    if (text.empty()) {
+        return;
+    }
+    const std::string ready = capture_.Take(text, LineSeparator(gEOL));
+    if (!ready.empty()) {
+        Splitt_in_lines(ready);
+    }
+}
+
+void RemoteQuery::FinishInodes() {
+    if (!inodeDfSent_) {
+        return;
+    }
+    if (!split_.MarkerSeen()) {
+        gInodes.problem = "the inode listing did not arrive";
+        return;
+    }
+    gInodes = ParseInodeOutput(inodeOutput_, gOS, gEOL);
+    inodeOutput_.clear();
 }
 
 void RemoteQuery::Disconnected() {
@@ -217,10 +250,12 @@ void RemoteQuery::Disconnected() {
         return;
     }
     try {
+        ParseSpaceOutput(split_.TakeRest());
         const std::string rest = capture_.TakeRest();
         if (!rest.empty()) {
             Splitt_in_lines(rest);
         }
+        FinishInodes();
     } catch (const std::exception& error) {
         gErrorText = "The command's output could not be read: " + std::string(error.what());
     }

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "query/inode_listing.h"
+#include "query/marker_split.h"
 #include "query/mount_record.h"
 #include "query/output_capture.h"
 #include "query/ssh_client.h"
@@ -26,6 +28,7 @@ struct QueryOutcome {
     bool hasTypeColumn = false;        // the header had a Type column
     bool recordLimitReached = false;   // later data lines were not parsed
     std::string offeredHostKey;        // empty until the handshake got that far
+    InodeListing inodes;               // the inode df's figures, when one was asked for
 };
 
 class RemoteQuery : public SshNotifications {
@@ -66,6 +69,14 @@ class RemoteQuery : public SshNotifications {
 
   private:
     void EndQuery(const std::string& errorText);
+    void ParseSpaceOutput(const std::string& text);
+    void FinishInodes();
+
+    // With an inode df (gDfRequest.withInodes) the space listing ends at the
+    // marker and the inode listing follows; both come from the one session.
+    bool inodeDfSent_ = false;
+    MarkerSplit split_;
+    std::string inodeOutput_;
 
     std::unique_ptr<SshClient> Ssh;
     OutputCapture capture_;

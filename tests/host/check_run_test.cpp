@@ -113,7 +113,7 @@ INSTANTIATE_TEST_SUITE_P(
                  "ERR: Key file /keys/none cannot be read( 0)", true},
         StopCase{"RefusedWindowsMount", "#RES=c:&del" + With("OS", "BRWDF"), 10.0,
                  "ERR: The mount name c:&del holds a character that the Windows shell would "
-                 "interpret (only letters, digits, blanks and \\ / : . _ - + , @ ~ ( ) [ ] { } "
+                 "interpret (only letters, digits, blanks and \\ / : . _ - + , @ ~ ( ) [ ] { } ? "
                  "are sent)( 0)",
                  true}),
     [](const auto& info) { return std::string(info.param.name); });
