@@ -40,8 +40,10 @@ const char* const kTrendOptionsHelp =
     "                         missing; owned by the engine's user) and fit the\n"
     "                         growth of its used space\n"
     "  --trend-hours H        the window of the fit (default 24)\n"
-    "  --hours-left-warning H   warning when the mount is full in fewer than H hours\n"
-    "  --hours-left-critical H  critical likewise; a steady or shrinking mount never\n"
+    "  --hours-left-warning H\n"
+    "                         warning when the mount is full in fewer than H hours\n"
+    "  --hours-left-critical H\n"
+    "                         critical likewise; a steady or shrinking mount never\n"
     "                         alarms on time left\n";
 
 std::vector<OptionInfo> TrendOptions() {
