@@ -142,10 +142,9 @@ void RemoteQuery::ReleaseClient() {
     Ssh.reset();
 }
 
-QueryOutcome RemoteQuery::Outcome() const {
+QueryOutcome CurrentQueryOutcome() {
     QueryOutcome outcome;
     outcome.errorText = gErrorText;
-    outcome.timedOut = timedOut_;
     const std::size_t count = std::min<std::size_t>(
         static_cast<std::size_t>(std::max<int>(gMountCount, 0)), gMountRecords.size());
     outcome.records.assign(gMountRecords.begin(),
@@ -155,6 +154,12 @@ QueryOutcome RemoteQuery::Outcome() const {
     outcome.recordLimitReached = gRecordLimitReached;
     outcome.offeredHostKey = gOfferedHostKey;
     outcome.inodes = gInodes;
+    return outcome;
+}
+
+QueryOutcome RemoteQuery::Outcome() const {
+    QueryOutcome outcome = CurrentQueryOutcome();
+    outcome.timedOut = timedOut_;
     return outcome;
 }
 

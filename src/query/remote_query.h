@@ -31,6 +31,10 @@ struct QueryOutcome {
     InodeListing inodes;               // the inode df's figures, when one was asked for
 };
 
+// The query state's records, header, inode figures and failure as they stand
+// on this thread (after a query, or after feeding the parser directly).
+QueryOutcome CurrentQueryOutcome();
+
 class RemoteQuery : public SshNotifications {
   public:
     // Resets the records, hands the query state to a new client and opens the

@@ -188,6 +188,35 @@ group_check() {
     case_ "time-out 2.5"; run check "${opts[@]}" -c 1 -t 2.5; expect_rc 3; expect_out "-t must be whole seconds"
     case_ "time-out state"; run check "${opts[@]}" -c 1 -t 5:LATER; expect_rc 3; expect_out "OK, WARNING, CRITICAL or UNKNOWN"
     case_ "exclude needs --all"; run check "${opts[@]}" -c 1 --exclude /run; expect_rc 3; expect_out "go with --all"
+    # check_disk's options and their bad usage, before anything is sent.
+    local all=(-H 127.0.0.1 -l u --os LINUX -A)
+    while IFS='|' read -r name args text; do
+        case_ "check_disk usage: $name"
+        # shellcheck disable=SC2086
+        run check "${all[@]}" $args
+        expect_rc 3; expect_out "DISK UNKNOWN - $text"; expect_one_err_line
+    done <<'CASES'
+percent with a unit|-w 10% -c 5% --unit GB|-w 10% is free percent: it does not go with a unit (--unit GB)
+percent with -u|-c 5% -u MB|-c 5% is free percent: it does not go with a unit (-u MB)
+percent and units|-w 10% -c 5|-w and -c must both be free percent
+inodes without percent|-W 20|-W is free inodes in percent: write 20%
+percent is no -u unit|-u % -c 5|-u must be bytes, B, kB, KB, MB, GB or TB (for free percent write -w 10% -c 5%)
+unknown type name|-c 5% -X tmfps|--exclude-type: tmfps is no file system type this check knows
+no types on this OS|-c 5% -N ext4 --os BSD|--include-type: df on BSD lists no file system types
+no limit at all|-x /boot|-w or -c is required
+CASES
+    case_ "-x goes with --all"; run check "${opts[@]}" -c 1 -x /boot
+    expect_rc 3; expect_out "DISK UNKNOWN - -x: the options that leave mounts out go with --all (-A)"
+    case_ "--include-pseudo goes with --all"; run check "${opts[@]}" -c 1 --include-pseudo
+    expect_rc 3; expect_out "--include-pseudo: the options"
+    case_ "a type pattern passes"; run check "${all[@]}" -c 5% -X 'lustre*' -N 'ext?'
+    expect_no_out "file system type"
+    case_ "help names check_disk's options and where ours differ"; run check --help; expect_rc 0
+    for option in --path --partition "-u, --units" "-x, --exclude-device" "-X, --exclude-type" \
+        "-N, --include-type" "-A, --all" "-e, --errors-only" "-W, --iwarning" "-K, --icritical" \
+        --include-pseudo "-p is the SSH port" "Pseudo file systems" "'<mount> inodes'"; do
+        expect_out "$option"
+    done
     case_ "version anywhere"; run check -H 127.0.0.1 -V; expect_rc 0; expect_out "tavrix-check 1.0.0."
     case_ "help lists the plugin options"; run check -c 1 --help; expect_rc 0
     for option in -H -t -w -c -l -p -i -v -V --all --exclude --include-type --exclude-type --hostname --logname --identity "Examples:"; do
