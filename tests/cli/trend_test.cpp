@@ -236,6 +236,15 @@ TEST_F(TrendStoreTest, ABadFileRestartsTheTrendWithANote) {
     }
 }
 
+TEST_F(TrendStoreTest, AFileThatCannotBeReplacedLeavesTheCheckAlone) {
+    std::filesystem::create_directory(File());
+    EXPECT_FALSE(Check(50e9));
+    const std::string notes = Notes();
+    EXPECT_NE(notes.find("is a directory"), std::string::npos) << notes;
+    EXPECT_NE(notes.find("the trend of /var keeps no sample this time: /state/"), std::string::npos)
+        << notes;
+}
+
 TEST_F(TrendStoreTest, ClockSteppingBackDropsTheFuture) {
     Checks(13, 300, 50e9, kGbPerHour);  // an hour
     now_ -= 1800 + 10;                  // a VM restored to half an hour ago
