@@ -13,8 +13,9 @@
 namespace tavrix::cli {
 
 // Creates `dir` (not its parents) readable by its owner only when it is
-// missing, and makes sure a file can be created in it. Empty when it can;
-// otherwise the reason ("Permission denied", "is not a directory").
+// missing, and makes sure files can be made in it (write permission, not a
+// read-only file system). Empty when it can; otherwise the reason
+// ("Permission denied", "is not a directory").
 std::string PreparePrivateDirectory(const std::filesystem::path& dir);
 
 #ifdef _WIN32
