@@ -150,8 +150,9 @@ Answer CheckSeveralMounts(const CheckRequest& request, const TrendRun* trend) {
     const bool inodes = HasInodeLimits(request);
     answer.outcome = RunCheckObject(request, [&](QueryInputs& query) {
         query.allMounts = true;
-        // Types tell pseudo file systems apart and feed the type filters.
-        query.dfRequest.withTypes = true;
+        // Types tell pseudo file systems apart and feed the type filters;
+        // named mounts need neither.
+        query.dfRequest.withTypes = request.choice.mounts.empty();
         query.dfRequest.withInodes = inodes;
     });
     const CheckOutcome& outcome = answer.outcome;
