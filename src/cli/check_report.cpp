@@ -233,6 +233,10 @@ std::string SeveralMountsText(const std::vector<MountReport>& reports, bool erro
     return text;
 }
 
+std::string PerfdataLabel(const std::string& name) {
+    return PerfLabel(name);
+}
+
 std::string PluginLine(State state, const std::string& text,
                        const std::vector<std::string>& perfdata) {
     std::string line = std::string("DISK ") + StateName(state) + " - " + PluginText(text);
@@ -256,6 +260,7 @@ std::string JsonLine(const CheckOutcome& outcome, State state, const MountReport
            ",\"record\":" + (outcome.record ? JsonRecord(*outcome.record) : "null") +
            ",\"inodes\":" + (report && report->inodes ? InodeJson(*report->inodes) : "null") +
            ",\"blockSize\":" + std::to_string(outcome.blockSize) +
+           (report && !report->trend.empty() ? ",\"trend\":" + report->trend : "") +
            ",\"elapsedMs\":" + std::to_string(outcome.elapsed.count()) + "}";
 }
 
@@ -267,7 +272,8 @@ std::string JsonLine(State state, const std::string& text,
                   "{\"mount\":" + JsonString(report.mount) + ",\"state\":\"" +
                   StateName(report.state) +
                   "\",\"record\":" + (report.record ? JsonRecord(*report.record) : "null") +
-                  ",\"inodes\":" + (report.inodes ? InodeJson(*report.inodes) : "null") + "}";
+                  ",\"inodes\":" + (report.inodes ? InodeJson(*report.inodes) : "null") +
+                  (report.trend.empty() ? "" : ",\"trend\":" + report.trend) + "}";
     }
     return std::string("{\"state\":\"") + StateName(state) + "\",\"text\":" + JsonString(text) +
            ",\"mounts\":[" + mounts + "]}";

@@ -42,6 +42,7 @@ struct MountReport {
     std::string inodeFigure;
     std::string inodeNote;  // "below the critical 5 %"; empty when within the limits
     std::optional<InodeRecord> inodes;
+    std::string trend;  // JSON of the time left; empty without a kept trend
 };
 
 // `record` null: the listing lacks the mount.
@@ -64,6 +65,10 @@ std::string ReportText(const MountReport& report);
 // mounts in trouble first, worst first; `errorsOnly` (-e) leaves out the
 // count of the others. "N mounts OK" when none is in trouble.
 std::string SeveralMountsText(const std::vector<MountReport>& reports, bool errorsOnly = false);
+
+// A performance-data label as the mounts' items have it: quoted, a quote
+// doubled, "=" and "|" replaced.
+std::string PerfdataLabel(const std::string& name);
 
 // "DISK <STATE> - <text> | <perfdata>...", one line, UTF-8.
 std::string PluginLine(State state, const std::string& text,

@@ -11,6 +11,7 @@
 #include "cli/commands.h"
 #include "cli/host_key_options.h"
 #include "cli/mount_choice.h"
+#include "cli/trend_check.h"
 #include "host/check_run.h"
 #include "query/pseudo_filesystems.h"
 
@@ -111,7 +112,7 @@ bool HasInodeLimits(const CheckRequest& request) {
     return request.inodeLimits.warning || request.inodeLimits.critical;
 }
 
-Answer CheckOneMount(const CheckRequest& request) {
+Answer CheckOneMount(const CheckRequest& request, const TrendRun* trend) {
     Answer answer;
     const bool inodes = HasInodeLimits(request);
     answer.outcome =
@@ -127,6 +128,9 @@ Answer CheckOneMount(const CheckRequest& request) {
     if (inodes) {
         JudgeInodes(report, outcome.query.inodes, request.inodeLimits, settings.os);
     }
+    if (trend) {
+        trend->Apply(report, settings.blockSize);
+    }
     const bool unknownMount = outcome.status == CheckStatus::UnknownMount;
     answer.state = unknownMount ? State::Unknown : report.state;
     if (!unknownMount) {
@@ -141,7 +145,7 @@ Answer CheckOneMount(const CheckRequest& request) {
 }
 
 // One login and one df of every mount; the mounts are chosen from its records.
-Answer CheckSeveralMounts(const CheckRequest& request) {
+Answer CheckSeveralMounts(const CheckRequest& request, const TrendRun* trend) {
     Answer answer;
     const bool inodes = HasInodeLimits(request);
     answer.outcome = RunCheckObject(request, [&](QueryInputs& query) {
@@ -171,6 +175,9 @@ Answer CheckSeveralMounts(const CheckRequest& request) {
         if (inodes) {
             JudgeInodes(report, outcome.query.inodes, request.inodeLimits, settings.os);
         }
+        if (trend) {
+            trend->Apply(report, settings.blockSize);
+        }
         answer.reports.push_back(std::move(report));
     }
     if (answer.reports.empty()) {
@@ -196,19 +203,26 @@ void PrintDetails(const Answer& answer) {
 }  // namespace
 
 int RunCheck(const std::vector<std::string>& argList) {
-    const Arguments args(argList, WithCommonOptions(CheckOptions()));
-    if (HandleCommonOptions(args, kHelp + CheckOptionsHelp() + ParameterOptionsHelp() +
-                                      SettingOptionsHelp("MB") + ModernOnlyHelp() +
-                                      CommonOptionsHelp() + kHostKeyOptionsHelp + PseudoHelp() +
-                                      kCheckDiskHelp + kHelpEnd)) {
+    std::vector<OptionInfo> known = CheckOptions();
+    for (const OptionInfo& option : TrendOptions()) {
+        known.push_back(option);
+    }
+    const Arguments args(argList, WithCommonOptions(known));
+    if (HandleCommonOptions(args, kHelp + CheckOptionsHelp() + kTrendOptionsHelp +
+                                      ParameterOptionsHelp() + SettingOptionsHelp("MB") +
+                                      ModernOnlyHelp() + CommonOptionsHelp() + kHostKeyOptionsHelp +
+                                      PseudoHelp() + kCheckDiskHelp + kHelpEnd)) {
         return kExitOk;
     }
     const CheckRequest request = ReadCheckRequest(args);
     if (!InstallSshTransportFor(args, request.parameters)) {
         throw UsageError("this build has no SSH transport");
     }
+    const std::optional<TrendRun> trend = TrendRunFor(args, request.host, request.parameters);
+    const TrendRun* const trendRun = trend ? &*trend : nullptr;
 
-    const Answer answer = request.several ? CheckSeveralMounts(request) : CheckOneMount(request);
+    const Answer answer =
+        request.several ? CheckSeveralMounts(request, trendRun) : CheckOneMount(request, trendRun);
     if (args.Count("--verbose") > 0) {
         PrintDetails(answer);
     }
@@ -225,6 +239,9 @@ int RunCheck(const std::vector<std::string>& argList) {
             perfdata.push_back(report.perfdata);
         }
         PrintLine(PluginLine(answer.state, answer.text, perfdata));
+    }
+    for (const std::string& note : trend ? trend->TakeNotes() : std::vector<std::string>()) {
+        PrintError("tavrix-check: " + ForTerminal(note));
     }
     return ExitCode(answer.state);
 }

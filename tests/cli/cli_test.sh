@@ -392,6 +392,102 @@ CASES
     expect_rc 0; expect_out " GB"; expect_no_out "Free space"
 }
 
+# FNV-1a 64 of a text, in hex, as trend files end with.
+fnv64() {
+    local LC_ALL=C text=$1 hash=-3750763034362895579 i code
+    for ((i = 0; i < ${#text}; i++)); do
+        printf -v code '%d' "'${text:i:1}"
+        [ "$code" -lt 0 ] && code=$((code + 256))
+        hash=$(((hash ^ code) * 1099511628211))
+    done
+    printf '%016x' "$hash"
+}
+# A trend file is sound: its end line counts its samples and its checksum holds.
+expect_sound_trend() {
+    local file=$1 body count
+    body=$(sed '$d' "$file")$'\n'
+    count=$(grep -c '^s ' "$file")
+    [ "$(tail -n 1 "$file")" = "end $count $(fnv64 "$body")" ] || fail "$file is not sound"
+}
+
+# The trend kept with --state-dir: ten checks of one mount at once keep one
+# sound file, and later checks fit the samples it holds.
+group_trend() {
+    need_test_server
+    local login=(-H "$TAVRIX_SSH_HOST" -p "$TAVRIX_SSH_PORT" -l "$TAVRIX_SSH_FAKE_USER"
+        -i "$TAVRIX_SSH_KEY_ED25519" --host-key-policy off)
+    local root=(--os HPUX11 --mount / --unit MB -w 100 -c 50)
+    local state="$WORK/state" i pids=() rc files file used now grow
+
+    case_ "a state directory that cannot be made"
+    : >"$WORK/plain"
+    run check "${login[@]}" "${root[@]}" --state-dir "$WORK/plain/state"
+    expect_rc 3
+    expect_out "DISK UNKNOWN - The state directory $WORK/plain/state cannot be used: Not a directory"
+    case_ "time-left limits need a state directory"
+    run check "${login[@]}" "${root[@]}" --hours-left-warning 24
+    expect_rc 3; expect_out "DISK UNKNOWN - --hours-left-warning needs --state-dir"
+    case_ "a window too short for any fit"
+    run check "${login[@]}" "${root[@]}" --state-dir "$state" --trend-hours 0.05
+    expect_rc 3; expect_out "--trend-hours must be hours such as 24 or 1.5 (at least 0.1, "
+
+    case_ "ten checks of one mount at once"
+    for i in $(seq 10); do
+        "$BIN" check "${login[@]}" "${root[@]}" --state-dir "$state" \
+            >"$WORK/out$i" 2>"$WORK/err$i" </dev/null &
+        pids+=($!)
+    done
+    for i in $(seq 10); do
+        wait "${pids[i - 1]}"
+        rc=$?
+        cp "$WORK/out$i" "$WORK/out"
+        cp "$WORK/err$i" "$WORK/err"
+        [ "$rc" -eq 0 ] || fail "check $i: exit code $rc"
+        expect_out "DISK OK - Free space on / is 788.6 MB |"
+        [ ! -s "$WORK/err" ] || fail "check $i wrote to stderr"
+    done
+    files=("$state"/*.trend)
+    [ "${#files[@]}" -eq 1 ] || fail "${#files[@]} trend files, expected 1"
+    file=${files[0]}
+    [ "$(stat -c %a "$state")" = 700 ] || fail "the state directory is not 0700"
+    [ "$(stat -c %a "$file")" = 600 ] || fail "the trend file is not 0600"
+    [ "$(head -n 1 "$file")" = "tavrix-trend 1" ] || fail "no trend file"
+    expect_sound_trend "$file"
+
+    # The samples of the last two hours, 100 MB an hour: full in 7.9 hours.
+    used=$(grep '^s ' "$file" | tail -n 1 | cut -d' ' -f3)
+    now=$(date +%s)
+    grow=104857600
+    {
+        sed -n 1,3p "$file"
+        echo "s $((now - 7200)) $((used - 2 * grow)) 1"
+        echo "s $((now - 3600)) $((used - grow)) 1"
+    } >"$WORK/seed"
+    printf '%s\n' "end 2 $(fnv64 "$(cat "$WORK/seed")"$'\n')" >>"$WORK/seed"
+    cp "$WORK/seed" "$file"
+    case_ "a later check fits the kept samples: WARNING on hours left"
+    run check "${login[@]}" "${root[@]}" --state-dir "$state" --hours-left-warning 12
+    expect_rc 1
+    expect_out "DISK WARNING - Free space on / is 788.6 MB (full in 7.9 hours at 2.3 GB a day; below the warning of 12 hours) | "
+    expect_out " '/ growth'=25"
+    expect_out "B;;;; '/ hours_left'=7.9;12;;0;"
+    case_ "CRITICAL on hours left, --all, JSON"
+    run check "${login[@]}" --os HPUX11 --all --unit MB -w 100 -c 50 --state-dir "$state" \
+        --hours-left-warning 12 --hours-left-critical 10 --format json
+    expect_rc 2
+    expect_out '"mount":"/","state":"CRITICAL"'
+    expect_out '"trend":{"bytesPerDay":25'
+    expect_out '"text":"/ 788.6 MB (full in 7.9 hours at 2.3 GB a day; below the critical of 10 hours)'
+    expect_sound_trend "$file"
+
+    case_ "a damaged file restarts the trend with a note"
+    printf 'garbage\n' >>"$file"
+    run check "${login[@]}" "${root[@]}" --state-dir "$state" --hours-left-warning 12
+    expect_rc 0; expect_out "DISK OK - Free space on / is 788.6 MB |"
+    expect_err "tavrix-check: the trend of / starts anew: $state/${file##*/} is corrupt"
+    expect_sound_trend "$file"
+}
+
 # A hostile server and odd local files: every case ends in time (the limit
 # plus half a second), in under 100 MB, with a text that says why, and
 # nothing a name holds runs on the server.
