@@ -30,6 +30,7 @@ void ParseAndCheck(FuzzedDataProvider& input) {
     gResource = input.ConsumeRandomLengthString(16);
     gExpectHeader = input.ConsumeBool();
     gHasTypeColumn = input.ConsumeBool();
+    gInodeColumns = input.ConsumeIntegralInRange<int>(0, 3);
     const std::string unit = input.PickValueInArray(kUnits);
     ResetMountRecords();
     // Parsing at the record limit is the rare path: start near it now and

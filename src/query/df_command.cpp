@@ -178,6 +178,9 @@ std::optional<std::string> InodeDfCommand(std::string_view os) {
 }
 
 std::string NoInodeFiguresText(std::string_view os) {
+    if (os == "AIX") {
+        return "df on OS AIX prints used inodes and a percentage only, no free inodes";
+    }
     return "df on OS " + std::string(os) + " prints no inode figures";
 }
 

@@ -5,9 +5,24 @@
 namespace tavrix {
 
 void MarkerSplit::Reset(std::string_view marker) {
-    marker_ = marker;
+    marker_.clear();
     held_.clear();
     seen_ = false;
+    leadHeld_ = false;
+    if (!marker.empty()) {
+        // The marker counts only at the start of a line: a mount name that
+        // holds its text does not cut the listing.
+        marker_ = "\n" + std::string(marker);
+        held_ = "\n";
+        leadHeld_ = true;
+    }
+}
+
+void MarkerSplit::HandOn(std::string& before, std::size_t size) {
+    const std::size_t lead = leadHeld_ && size > 0 ? 1 : 0;
+    before.assign(held_, lead, size - lead);
+    leadHeld_ = leadHeld_ && size == 0;
+    held_.erase(0, size);
 }
 
 void MarkerSplit::Take(std::string_view piece, std::string& before, std::string& after) {
@@ -20,21 +35,20 @@ void MarkerSplit::Take(std::string_view piece, std::string& before, std::string&
     held_.append(piece);
     const std::size_t at = held_.find(marker_);
     if (at != std::string::npos) {
-        before.assign(held_, 0, at);
         after.assign(held_, at + marker_.size());
+        HandOn(before, at + 1);  // the line end before the marker is the listing's
         held_.clear();
         seen_ = true;
         return;
     }
     // Only a tail shorter than the marker can still become it.
     const std::size_t keep = std::min(held_.size(), marker_.size() - 1);
-    before.assign(held_, 0, held_.size() - keep);
-    held_.erase(0, held_.size() - keep);
+    HandOn(before, held_.size() - keep);
 }
 
 std::string MarkerSplit::TakeRest() {
-    std::string rest = std::move(held_);
-    held_.clear();
+    std::string rest;
+    HandOn(rest, held_.size());
     return rest;
 }
 

@@ -9,7 +9,7 @@ namespace tavrix {
 
 class MarkerSplit {
   public:
-    explicit MarkerSplit(std::string_view marker = {}) : marker_(marker) {}
+    explicit MarkerSplit(std::string_view marker = {}) { Reset(marker); }
 
     void Reset(std::string_view marker);
 
@@ -23,9 +23,12 @@ class MarkerSplit {
     bool MarkerSeen() const { return seen_; }
 
   private:
-    std::string marker_;
-    std::string held_;  // a tail that may be the start of the marker
+    void HandOn(std::string& before, std::size_t size);
+
+    std::string marker_;  // with the line end before it
+    std::string held_;    // a tail that may be the start of the marker
     bool seen_ = false;
+    bool leadHeld_ = false;  // held_ begins with the line end put before the output
 };
 
 }  // namespace tavrix

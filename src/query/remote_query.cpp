@@ -28,6 +28,7 @@ int ProtocolChoice(const std::string& protocol) {
     return kProtocolEither;  // "A" and anything else
 }
 
+constexpr const char* kNoInodeListing = "the inode listing did not arrive";
 constexpr const char* kTooMuchOutput = "The server sent more output than a df listing can hold";
 
 std::string DescriptionOf(const std::exception& error, const std::string& fallback) {
@@ -56,8 +57,10 @@ void RemoteQuery::Get_mount_list(const std::optional<std::string>& MountName) {
     split_.Reset(inodeDfSent_ ? kInodeMarker : std::string_view());
     gInodes = InodeListing{};
     gInodes.asked = gDfRequest.withInodes;
-    if (gDfRequest.withInodes && !inodeDfSent_) {
-        gInodes.problem = NoInodeFiguresText(gOS);
+    if (gDfRequest.withInodes) {
+        // Until the whole listing has been read, whatever ends the query early
+        // leaves no inode figures that could pass for a listing.
+        gInodes.problem = inodeDfSent_ ? kNoInodeListing : NoInodeFiguresText(gOS);
     }
     std::string mount = MountName.value_or(std::string());
     if (mount == "-1") {
@@ -241,8 +244,7 @@ void RemoteQuery::FinishInodes() {
         return;
     }
     if (!split_.MarkerSeen()) {
-        gInodes.problem = "the inode listing did not arrive";
-        return;
+        return;  // gInodes.problem still says so
     }
     gInodes = ParseInodeOutput(inodeOutput_, gOS, gEOL);
     inodeOutput_.clear();

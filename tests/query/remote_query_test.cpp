@@ -637,7 +637,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(InodeDfInTheSameSession, TheMarkerSplitsTheListingsWhereverThePiecesEnd) {
     SetInputs();
     gDfRequest = {true, true};
-    const std::string space = kWrapped;
+    // A mount name that holds the marker's text does not end the listing.
+    const std::string space = kWrapped + "/dev/q 1 1 0 100% /q" + std::string(kInodeMarker) + "\n";
     const std::string inodes =
         "Filesystem Inodes IUsed IFree IUse% Mounted on\n/dev/sda1 100 40 60 40% /\n"
         "/dev/mapper/vg-very-long-name\n 200 50 150 25% /var\n";

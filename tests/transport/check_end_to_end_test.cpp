@@ -191,6 +191,10 @@ struct InodeSessionCase {
     bool types;
 };
 
+void PrintTo(const InodeSessionCase& c, std::ostream* out) {
+    *out << c.os;
+}
+
 class InodeSessionTest : public ::testing::TestWithParam<InodeSessionCase> {};
 
 // The space df, a type column where the OS has one, and the inode df: one
