@@ -92,7 +92,11 @@ const CheckOutcome& CheckObject::Run(const QueryAdjustment& adjust) {
             } else {
                 Evaluate(settings.evaluation, outcome);
             }
-            Trace("Return value: ", outcome.text);
+            if (outcome.status == CheckStatus::Listed) {
+                Trace("Listed ", static_cast<double>(outcome.query.records.size()), " records");
+            } else {
+                Trace("Return value: ", outcome.text);
+            }
         }
     } catch (const std::exception& error) {
         outcome = CheckOutcome{};
