@@ -10,6 +10,7 @@
 #include "cli/commands.h"
 #include "cli/host_key_options.h"
 #include "cli/mount_choice.h"
+#include "cli/persist_option.h"
 #include "host/check_run.h"
 #include "host/parameter_string.h"
 #include "query/query_state.h"
@@ -185,13 +186,14 @@ int RunCheck(const std::vector<std::string>& argList) {
     known.push_back({"--exclude-type", "", true});
     known.push_back({"--format", "", true});
     known.push_back(ModernOnlyOption());
+    known.push_back(PersistOption());
     for (const OptionInfo& option : HostKeyOptions()) {
         known.push_back(option);
     }
     const Arguments args(argList, WithCommonOptions(known));
     if (HandleCommonOptions(args, kHelp + ParameterOptionsHelp() + SettingOptionsHelp() +
-                                      ModernOnlyHelp() + CommonOptionsHelp() + kHostKeyOptionsHelp +
-                                      kHelpEnd)) {
+                                      ModernOnlyHelp() + PersistOptionHelp() + CommonOptionsHelp() +
+                                      kHostKeyOptionsHelp + kHelpEnd)) {
         return kExitOk;
     }
     if (!args.Positionals().empty()) {
@@ -252,6 +254,7 @@ int RunCheck(const std::vector<std::string>& argList) {
         }
         PrintLine(PluginLine(answer.state, answer.text, perfdata));
     }
+    LeaveHolderIfAsked();
     return ExitCode(answer.state);
 }
 

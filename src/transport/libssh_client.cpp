@@ -193,12 +193,12 @@ void LibsshClient::StartAttempt() {
     settings.preferredHostKeyType = preferredHostKeyType_;
     settings.knownHosts = knownHosts_;
     phase_ = Phase::kSession;
-    session_.Start(std::move(settings), started_, deadline_);
+    session_->Start(std::move(settings), started_, deadline_);
 }
 
 bool LibsshClient::StepSession() {
-    const bool progressed = session_.Step();
-    if (phase_ == Phase::kEnded || !session_.Ready()) {
+    const bool progressed = session_->Step();
+    if (phase_ == Phase::kEnded || !session_->Ready()) {
         return progressed && phase_ != Phase::kEnded;
     }
     Notify([](SshNotifications& sink) { sink.Connected(0, ""); });
@@ -210,7 +210,8 @@ bool LibsshClient::StepSession() {
         FinishNormally();
         return false;
     }
-    runningCommand_ = std::make_unique<LibsshCommand>(session_, static_cast<CommandListener&>(*this));
+    runningCommand_ =
+        std::make_unique<LibsshCommand>(*session_, static_cast<CommandListener&>(*this));
     runningCommand_->Start(command_);
     phase_ = Phase::kCommand;
     return true;
@@ -261,7 +262,13 @@ void LibsshClient::FinishNormally() {
     if (runningCommand_) {
         runningCommand_->TraceEnd();
     }
-    CloseSession(true);
+    if (keepSession_ && runningCommand_ && session_->Ready() && !session_->Broken()) {
+        runningCommand_->CloseChannel();
+        runningCommand_.reset();  // frees the channel; the session stays
+        sessionKept_ = true;
+    } else {
+        CloseSession(true);
+    }
     phase_ = Phase::kEnded;
     Trace("SSH attempt ended after ",
           std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - started_).count(),
@@ -289,6 +296,20 @@ void LibsshClient::Notify(auto&& call) {
     }
 }
 
+void LibsshClient::SetDeadline(std::chrono::steady_clock::time_point deadline) {
+    deadline_ = deadline;
+}
+
+std::unique_ptr<LibsshSession> LibsshClient::TakeSession() {
+    if (!sessionKept_) {
+        return nullptr;
+    }
+    sessionKept_ = false;
+    auto kept = std::move(session_);
+    session_ = std::make_unique<LibsshSession>(static_cast<SessionListener&>(*this));
+    return kept;
+}
+
 void LibsshClient::CloseSession(bool graceful) {
     if (runningCommand_) {
         if (graceful) {
@@ -296,14 +317,14 @@ void LibsshClient::CloseSession(bool graceful) {
         }
         runningCommand_->Forget();  // ssh_disconnect frees it
     }
-    session_.Close();
+    session_->Close();
 }
 
 std::string LibsshClient::PhaseName() const {
     switch (phase_) {
         case Phase::kStart:
         case Phase::kSession:
-            return session_.PhaseName();
+            return session_->PhaseName();
         case Phase::kCommand:
             return runningCommand_->PhaseName();
         default:
@@ -325,7 +346,7 @@ SshWaitHint LibsshClient::WaitHint() const {
         case Phase::kCommand:
             break;
     }
-    return session_.WaitHint(deadline_);
+    return session_->WaitHint(deadline_);
 }
 
 }  // namespace tavrix::libssh

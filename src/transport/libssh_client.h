@@ -64,7 +64,16 @@ class LibsshClient : public SshClient, private SessionListener, private CommandL
     // After the handlers accepted the host key, the file decides (command line).
     void SetKnownHostsCheck(KnownHostsCheck check);
     // The server's host key as a known-hosts line, once the handshake is done.
-    const std::string& ServerKnownHostsLine() const { return session_.KnownHostsLineOfServer(); }
+    const std::string& ServerKnownHostsLine() const { return session_->KnownHostsLineOfServer(); }
+    // Ends the attempt on this moment instead of the time limit after
+    // OpenConnection (a check that tried a held session first); call it after
+    // OpenConnection. The time-out text still names the time limit.
+    void SetDeadline(std::chrono::steady_clock::time_point deadline);
+    // After a command that ended normally, the logged-in session stays open
+    // for TakeSession instead of being closed.
+    void SetKeepSession(bool keep) { keepSession_ = keep; }
+    // The session kept open, or nullptr.
+    std::unique_ptr<LibsshSession> TakeSession();
 
     void OpenConnection() override;
     std::string TakeReceived(std::int16_t byteCount, int format) override;
@@ -124,7 +133,10 @@ class LibsshClient : public SshClient, private SessionListener, private CommandL
     Clock::time_point deadline_{};
     std::int16_t pendingCode_ = 0;
     std::string pendingText_;
-    LibsshSession session_{*this};
+    std::unique_ptr<LibsshSession> session_ =
+        std::make_unique<LibsshSession>(static_cast<SessionListener&>(*this));
+    bool keepSession_ = false;
+    bool sessionKept_ = false;
     std::unique_ptr<LibsshCommand> runningCommand_;
     std::string received_;  // announced by Received, not yet taken
 };

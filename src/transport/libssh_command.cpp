@@ -21,6 +21,9 @@ LibsshCommand::LibsshCommand(LibsshSession& session, CommandListener& listener)
 
 LibsshCommand::~LibsshCommand() {
     if (channel_ != nullptr && session_.Handle() != nullptr) {
+        // libssh keeps a channel until the server's close comes: it must not
+        // call back into this object after it went.
+        ssh_remove_channel_callbacks(channel_, &channelCallbacks_);
         ssh_channel_free(channel_);
     }
 }

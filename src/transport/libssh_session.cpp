@@ -275,7 +275,8 @@ bool LibsshSession::DeliverHostInformation() {
           ", client to server ", csCipher, ", host key ", fingerprint);
 
     bool accept = true;
-    listener_.OfferCrypto({protocol, remoteName, scCipher, csCipher, keys}, accept);
+    crypto_ = {protocol, remoteName, scCipher, csCipher, keys};
+    listener_->OfferCrypto(crypto_, accept);
     if (state_ == State::kClosed) {
         return false;
     }
@@ -285,7 +286,7 @@ bool LibsshSession::DeliverHostInformation() {
         return false;
     }
     accept = true;
-    listener_.OfferHostKey(fingerprint, accept);
+    listener_->OfferHostKey(fingerprint, accept);
     if (state_ == State::kClosed) {
         return false;
     }
@@ -427,7 +428,7 @@ bool LibsshSession::TryKeyAgain() {
 }
 
 void LibsshSession::Fail(std::int16_t code, const std::string& text) {
-    listener_.SessionFailed(code, text);
+    listener_->SessionFailed(code, text);
     Close();  // in case the listener left it open
 }
 

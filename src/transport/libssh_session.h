@@ -74,7 +74,7 @@ class LibsshSession {
   public:
     using Clock = std::chrono::steady_clock;
 
-    explicit LibsshSession(SessionListener& listener) : listener_(listener) {}
+    explicit LibsshSession(SessionListener& listener) : listener_(&listener) {}
     ~LibsshSession();
     LibsshSession(const LibsshSession&) = delete;
     LibsshSession& operator=(const LibsshSession&) = delete;
@@ -98,6 +98,9 @@ class LibsshSession {
     SshWaitHint WaitHint(Clock::time_point deadline) const;
     std::string PhaseName() const;
 
+    // A holder takes the session over from the client that logged in.
+    void SetListener(SessionListener& listener) { listener_ = &listener; }
+    const CryptoDetails& Crypto() const { return crypto_; }
     const std::string& Fingerprint() const { return fingerprint_; }
     const std::string& KnownHostsLineOfServer() const { return knownHostsLine_; }
     const SessionSettings& Settings() const { return settings_; }
@@ -127,7 +130,7 @@ class LibsshSession {
     std::string HostAndAddress() const;
     long long MillisecondsSinceStart() const;
 
-    SessionListener& listener_;
+    SessionListener* listener_;
     SessionSettings settings_;
     State state_ = State::kIdle;
     Clock::time_point started_{};
@@ -146,6 +149,7 @@ class LibsshSession {
     std::string methodsTried_;  // "password, keyboard-interactive"
     int promptRounds_ = 0;
     bool rsaSha1Tried_ = false;
+    CryptoDetails crypto_;
     std::string fingerprint_;
     std::string knownHostsLine_;
 };
