@@ -188,14 +188,15 @@ void HeldClient::ProcessHeld() {
         }
         outgoing_.erase(0, static_cast<std::size_t>(sent));
     }
+    bool closed = false;
     for (;;) {
         const long got = ReceiveSome(holder_, incoming_);
         if (got == kNothingYet) {
             break;
         }
         if (got <= 0) {
-            FallBack("the holder closed the connection before the command's end");
-            return;
+            closed = true;  // what came before the close is read first
+            break;
         }
         if (incoming_.size() > kMaxHeldOutput) {
             FallBack("more output than a df listing can hold");
@@ -210,6 +211,10 @@ void HeldClient::ProcessHeld() {
         }
     } catch (const std::exception& error) {
         FallBack(error.what());
+        return;
+    }
+    if (closed) {
+        FallBack("the holder closed the connection before the command's end");
     }
 }
 
