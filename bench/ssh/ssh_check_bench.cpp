@@ -8,6 +8,9 @@
 //  4. tavrix-check as a monitoring engine runs it: --all on eight mounts
 //     against one mount (target: at most 1.2x) and against eight separate
 //     checks of one mount each (target: at most 0.2x), 10 runs each, interleaved.
+//  5. inode limits: --all with -W/-K against the same check without them, 10
+//     runs each, interleaved: logins per check counted in the server's log
+//     (target: 1, no second login) and the wall time (target: at most 1.3x).
 // Prints figures and ratios; exits 1 when the server is not running.
 
 #include <fcntl.h>
@@ -23,6 +26,7 @@
 #include <fstream>
 #include <initializer_list>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "host/check_run.h"
@@ -110,7 +114,7 @@ bool RunOpenSsh() {
 }
 
 // tavrix-check check against the fake user, whose df lists eight mounts.
-bool RunPlugin(const std::vector<std::string>& mountOptions) {
+bool RunPlugin(const std::vector<std::string>& mountOptions, const std::string& key = "ed25519") {
     std::vector<std::string> args = {TAVRIX_CHECK_PROGRAM,
                                      "check",
                                      "-H",
@@ -120,7 +124,7 @@ bool RunPlugin(const std::vector<std::string>& mountOptions) {
                                      "-l",
                                      Server().fakeUser,
                                      "-i",
-                                     Server().Key("ed25519"),
+                                     Server().Key(key),
                                      "--os",
                                      "LINUX",
                                      "--unit",
@@ -160,6 +164,49 @@ void BenchSeveralMounts() {
         "%.1f ms; --all / one %.2f (target <= 1.2), --all / 8 separate %.2f (target <= 0.2)\n",
         Median(one), Median(all), Median(eight), Median(all) / Median(one),
         Median(all) / Median(eight));
+}
+
+// Logins of the fake user with the ECDSA key, which only this part and the
+// command-line tests use, as the server's log counts them.
+int EcdsaLogins() {
+    const std::string log = tavrix::test::ReadFile(Server().stateDir + "/sshd.log");
+    const std::string accepted = "Accepted publickey for " + Server().fakeUser + " ";
+    int count = 0;
+    for (std::size_t at = log.find(accepted); at != std::string::npos;
+         at = log.find(accepted, at + 1)) {
+        const std::size_t end = std::min(log.find('\n', at), log.size());
+        if (std::string_view(log).substr(at, end - at).find("ECDSA") != std::string_view::npos) {
+            ++count;
+        }
+    }
+    return count;
+}
+
+void BenchInodeLimits() {
+    const std::vector<std::string> plain = {"--all"};
+    const std::vector<std::string> inodes = {"--all", "-W", "1%", "-K", "0%"};
+    std::vector<double> without, with, loginsWithout, loginsWith;
+    for (int run = 0; run < 10; ++run) {
+        int before = EcdsaLogins();
+        auto start = Clock::now();
+        const bool plainOk = RunPlugin(plain, "ecdsa");
+        without.push_back(Milliseconds(Clock::now() - start));
+        loginsWithout.push_back(EcdsaLogins() - before);
+        before = EcdsaLogins();
+        start = Clock::now();
+        const bool inodesOk = RunPlugin(inodes, "ecdsa");
+        with.push_back(Milliseconds(Clock::now() - start));
+        loginsWith.push_back(EcdsaLogins() - before);
+        if (!plainOk || !inodesOk) {
+            std::fprintf(stderr, "a check of tavrix-check with or without -W/-K was not OK\n");
+            std::exit(1);
+        }
+    }
+    std::printf(
+        "inode limits, --all: without %.1f ms, with -W/-K %.1f ms, ratio %.2f (target <= 1.3); "
+        "logins per check in the server log: %.0f without, %.0f with (target 1)\n",
+        Median(without), Median(with), Median(with) / Median(without), Median(loginsWithout),
+        Median(loginsWith));
 }
 
 }  // namespace
@@ -223,5 +270,8 @@ int main() {
 
     // 4. Several mounts in one login.
     BenchSeveralMounts();
+
+    // 5. Inode limits on the same login.
+    BenchInodeLimits();
     return 0;
 }

@@ -1,20 +1,35 @@
 #include "cli/check_options.h"
 
+#include <array>
 #include <cmath>
+#include <utility>
 
+#include "cli/cli_settings.h"
 #include "support/numbers.h"
 
 namespace tavrix::cli {
 
 namespace {
 
-std::optional<double> OptionalLimit(const Arguments& args, const std::string& name,
-                                    const std::string& shown) {
+struct LimitText {
+    std::optional<double> value;
+    bool percent = false;
+};
+
+// "10" or "10%"; a percent must lie within 0 to 100.
+LimitText ReadLimit(const Arguments& args, const std::string& name, const std::string& shown) {
     const auto value = args.Value(name);
     if (!value) {
-        return std::nullopt;
+        return {};
     }
-    return StrictNumber(*value, shown);
+    if (!value->empty() && value->back() == '%') {
+        const double percent = StrictNumber(value->substr(0, value->size() - 1), shown);
+        if (percent > 100) {
+            throw UsageError(shown + " " + *value + " is more than 100% free");
+        }
+        return {percent, true};
+    }
+    return {StrictNumber(*value, shown), false};
 }
 
 }  // namespace
@@ -36,8 +51,58 @@ double StrictNumber(const std::string& value, const std::string& option) {
                      value + "\"" + hint);
 }
 
-Limits LimitOptions(const Arguments& args) {
-    return {OptionalLimit(args, "--warning", "-w"), OptionalLimit(args, "--critical", "-c")};
+SpaceLimits LimitOptions(const Arguments& args) {
+    const LimitText warning = ReadLimit(args, "--warning", "-w");
+    const LimitText critical = ReadLimit(args, "--critical", "-c");
+    if (warning.value && critical.value && warning.percent != critical.percent) {
+        throw UsageError("-w and -c must both be free percent (such as 10%) or both free units");
+    }
+    return {{warning.value, critical.value}, warning.percent || critical.percent};
+}
+
+Limits InodeLimitOptions(const Arguments& args) {
+    Limits limits;
+    for (const auto& [name, shown, limit] : {std::tuple{"--iwarning", "-W", &limits.warning},
+                                             std::tuple{"--icritical", "-K", &limits.critical}}) {
+        const LimitText text = ReadLimit(args, name, shown);
+        if (text.value && !text.percent) {
+            throw UsageError(std::string(shown) + " is free inodes in percent: write " +
+                             *args.Value(name) + "%");
+        }
+        *limit = text.value;
+    }
+    return limits;
+}
+
+std::optional<std::string> UnitOption(const Arguments& args) {
+    const auto ours = args.Value("--unit");
+    const auto theirs = args.Value("--units");
+    if (ours && theirs) {
+        throw UsageError("give --unit or -u, not both");
+    }
+    if (ours) {
+        return UnitCodeOption(*ours);
+    }
+    if (!theirs) {
+        return std::nullopt;
+    }
+    // check_disk's names where they mean one of ours; "%" is none of them.
+    static constexpr std::array<std::pair<std::string_view, std::string_view>, 7> kNames = {{
+        {"bytes", "B"},
+        {"B", "B"},
+        {"kB", "KB"},
+        {"KB", "KB"},
+        {"MB", "MB"},
+        {"GB", "GB"},
+        {"TB", "TB"},
+    }};
+    for (const auto& [name, code] : kNames) {
+        if (*theirs == name) {
+            return std::string(code);
+        }
+    }
+    throw UsageError("-u must be bytes, B, kB, KB, MB, GB or TB" +
+                     std::string(*theirs == "%" ? " (for free percent write -w 10% -c 5%)" : ""));
 }
 
 TimeLimit TimeLimitOption(const Arguments& args) {

@@ -40,27 +40,45 @@ std::string LimitText(double limit, const std::string& unit) {
     return FormatNumber(limit) + " " + unit;
 }
 
-std::string OptionalField(const std::optional<double>& limit, double scale) {
-    return limit ? PlainWholeNumber(*limit * scale) : "";
+// The used bytes at which a free-space limit is crossed, as graphs made for
+// check_disk expect: size less the limit; empty when the limit is not set.
+std::string UsedLimitField(const std::optional<double>& limit, double sizeBytes, bool percent,
+                           double unitBytes) {
+    if (!limit) {
+        return "";
+    }
+    const double free = percent ? sizeBytes * *limit / 100 : *limit * unitBytes;
+    return PlainWholeNumber(std::max(0.0, sizeBytes - free));
 }
 
-std::string PercentField(const std::optional<double>& limit) {
-    return limit ? FormatNumber(*limit) : "";
-}
-
+// Used space is everything but the free space, blocks reserved for root
+// included, so that the graph crosses a limit exactly when the state does.
 std::string PerfData(const std::string& mount, const MountRecord& record,
                      const EvaluationSettings& settings, const Limits& limits) {
-    const std::string label = PerfLabel(mount) + "=";
-    if (settings.unit == kPercentUnit) {
-        return label + FormatNumber(100.0 - record.PercentUsed) + "%;" +
-               PercentField(limits.warning) + ";" + PercentField(limits.critical) + ";0;100";
-    }
     const double blockSize = settings.blockSize;
+    const double sizeBytes = static_cast<double>(record.Size) * blockSize;
+    const double usedBytes = std::max(0.0, sizeBytes - record.Available * blockSize);
+    const bool percent = settings.unit == kPercentUnit;
     const double unitBytes = BytesPerUnit(settings.unit);
-    return label + PlainWholeNumber(record.Available * blockSize) + "B;" +
-           OptionalField(limits.warning, unitBytes) + ";" +
-           OptionalField(limits.critical, unitBytes) + ";0;" +
-           PlainWholeNumber(static_cast<double>(record.Size) * blockSize);
+    return PerfLabel(mount) + "=" + PlainWholeNumber(usedBytes) + "B;" +
+           UsedLimitField(limits.warning, sizeBytes, percent, unitBytes) + ";" +
+           UsedLimitField(limits.critical, sizeBytes, percent, unitBytes) + ";0;" +
+           PlainWholeNumber(sizeBytes);
+}
+
+std::string InodePerfData(const std::string& mount, const InodeRecord& inodes,
+                          const Limits& limits) {
+    const double used = std::max(0.0, inodes.total - inodes.free);
+    return PerfLabel(mount + " inodes") + "=" + PlainWholeNumber(used) + ";" +
+           UsedLimitField(limits.warning, inodes.total, true, 1) + ";" +
+           UsedLimitField(limits.critical, inodes.total, true, 1) + ";0;" +
+           PlainWholeNumber(inodes.total);
+}
+
+std::string InodeJson(const InodeRecord& inodes) {
+    return "{\"filesystem\":" + JsonString(inodes.filesystem) +
+           ",\"mount\":" + JsonString(inodes.mount) + ",\"total\":" + JsonNumber(inodes.total) +
+           ",\"used\":" + JsonNumber(inodes.used) + ",\"free\":" + JsonNumber(inodes.free) + "}";
 }
 
 int Rank(State state) {
@@ -150,7 +168,48 @@ MountReport JudgeMount(const std::string& mount, const MountRecord* record,
     return report;
 }
 
-std::string SeveralMountsText(const std::vector<MountReport>& reports) {
+void JudgeInodes(MountReport& report, const InodeListing& listing, const Limits& limits,
+                 const std::string& os) {
+    if (!report.record) {
+        return;  // the mount itself is missing; that says enough
+    }
+    const InodeRecord* inodes =
+        listing.problem.empty() ? FindInodeRecord(listing, report.mount, os) : nullptr;
+    if (inodes == nullptr) {
+        report.inodeFigure = "unknown";
+        report.inodeNote = listing.problem.empty() ? "not listed by the inode df" : listing.problem;
+        report.state = Worse(report.state, State::Unknown);
+        return;
+    }
+    report.inodes = *inodes;
+    if (inodes->total <= 0) {
+        report.inodeFigure = "without a fixed number";
+        return;
+    }
+    const double freePercent = inodes->free / inodes->total * 100;
+    report.inodeFigure = FormatOneDecimal(freePercent) + " % free";
+    if (limits.critical && freePercent < *limits.critical) {
+        report.state = Worse(report.state, State::Critical);
+        report.inodeNote = "below the critical " + FormatNumber(*limits.critical) + " %";
+    } else if (limits.warning && freePercent < *limits.warning) {
+        report.state = Worse(report.state, State::Warning);
+        report.inodeNote = "below the warning " + FormatNumber(*limits.warning) + " %";
+    }
+    report.perfdata += " " + InodePerfData(report.mount, *inodes, limits);
+}
+
+std::string ReportText(const MountReport& report) {
+    std::string text = report.figure;
+    text +=
+        report.note.empty() ? "" : std::string(text.empty() ? "" : " ") + "(" + report.note + ")";
+    if (!report.inodeFigure.empty()) {
+        text += ", inodes " + report.inodeFigure;
+        text += report.inodeNote.empty() ? "" : " (" + report.inodeNote + ")";
+    }
+    return text;
+}
+
+std::string SeveralMountsText(const std::vector<MountReport>& reports, bool errorsOnly) {
     std::vector<const MountReport*> trouble;
     for (const MountReport& report : reports) {
         if (report.state != State::Ok) {
@@ -162,15 +221,13 @@ std::string SeveralMountsText(const std::vector<MountReport>& reports) {
     });
     std::string text;
     for (const MountReport* report : trouble) {
-        text += (text.empty() ? "" : ", ") + report->mount;
-        text += report->figure.empty() ? "" : " " + report->figure;
-        text += report->note.empty() ? "" : " (" + report->note + ")";
+        text += (text.empty() ? "" : ", ") + report->mount + " " + ReportText(*report);
     }
     const std::size_t ok = reports.size() - trouble.size();
     if (trouble.empty()) {
         return ok == 1 ? "1 mount OK" : std::to_string(ok) + " mounts OK";
     }
-    if (ok > 0) {
+    if (ok > 0 && !errorsOnly) {
         text += "; " + std::to_string(ok) + (ok == 1 ? " other OK" : " others OK");
     }
     return text;
@@ -188,13 +245,16 @@ std::string PluginLine(State state, const std::string& text,
     return data.empty() ? line : line + " | " + data;
 }
 
-std::string JsonLine(const CheckOutcome& outcome, State state) {
+std::string JsonLine(const CheckOutcome& outcome, State state, const MountReport* report) {
     return std::string("{\"result\":") + (outcome.result ? "true" : "false") + ",\"state\":\"" +
            StateName(state) + "\",\"text\":" + JsonString(outcome.text) +
-           ",\"refused\":" + JsonFlag(outcome.status == CheckStatus::Refused) +
-           ",\"failed\":" + JsonFlag(outcome.status == CheckStatus::Failed) +
+           ",\"refused\":" + JsonFlag(outcome.status == CheckStatus::Refused) + ",\"failed\":" +
+           JsonFlag(outcome.status == CheckStatus::Failed ||
+                    outcome.status == CheckStatus::TimedOut) +
+           ",\"timedOut\":" + JsonFlag(outcome.status == CheckStatus::TimedOut) +
            ",\"unknownMount\":" + JsonFlag(outcome.status == CheckStatus::UnknownMount) +
            ",\"record\":" + (outcome.record ? JsonRecord(*outcome.record) : "null") +
+           ",\"inodes\":" + (report && report->inodes ? InodeJson(*report->inodes) : "null") +
            ",\"blockSize\":" + std::to_string(outcome.blockSize) +
            ",\"elapsedMs\":" + std::to_string(outcome.elapsed.count()) + "}";
 }
@@ -206,7 +266,8 @@ std::string JsonLine(State state, const std::string& text,
         mounts += std::string(mounts.empty() ? "" : ",") +
                   "{\"mount\":" + JsonString(report.mount) + ",\"state\":\"" +
                   StateName(report.state) +
-                  "\",\"record\":" + (report.record ? JsonRecord(*report.record) : "null") + "}";
+                  "\",\"record\":" + (report.record ? JsonRecord(*report.record) : "null") +
+                  ",\"inodes\":" + (report.inodes ? InodeJson(*report.inodes) : "null") + "}";
     }
     return std::string("{\"state\":\"") + StateName(state) + "\",\"text\":" + JsonString(text) +
            ",\"mounts\":[" + mounts + "]}";

@@ -9,6 +9,7 @@
 
 #include "host/check_run.h"
 #include "host/evaluation.h"
+#include "query/inode_listing.h"
 
 namespace tavrix::cli {
 
@@ -37,21 +38,39 @@ struct MountReport {
     std::string note;      // "below the critical 5 GB"; empty when within the limits
     std::string perfdata;  // empty for a mount the listing lacks
     std::optional<MountRecord> record;
+    // With inode limits: "3.2 % free", why the figure is missing, and the item.
+    std::string inodeFigure;
+    std::string inodeNote;  // "below the critical 5 %"; empty when within the limits
+    std::optional<InodeRecord> inodes;
 };
 
 // `record` null: the listing lacks the mount.
 MountReport JudgeMount(const std::string& mount, const MountRecord* record,
                        const EvaluationSettings& settings, const Limits& limits);
 
+// Adds the inode figures of the mount to a judged report: the state gets
+// worse with them, never better. Without figures (an OS without them, a
+// listing the parser did not understand, a mount the inode df lacks) the
+// inodes are UNKNOWN with the reason; a file system without a fixed number of
+// inodes cannot run out of them.
+void JudgeInodes(MountReport& report, const InodeListing& listing, const Limits& limits,
+                 const std::string& os);
+
+// The report's words after the mount: "4.1 GB (below the critical 5 GB),
+// inodes 3.2 % free (below the warning 10 %)".
+std::string ReportText(const MountReport& report);
+
 // "/var 4.1 GB (below the critical 5 GB), /x not listed; 6 others OK": the
-// mounts in trouble first, worst first.
-std::string SeveralMountsText(const std::vector<MountReport>& reports);
+// mounts in trouble first, worst first; `errorsOnly` (-e) leaves out the
+// count of the others. "N mounts OK" when none is in trouble.
+std::string SeveralMountsText(const std::vector<MountReport>& reports, bool errorsOnly = false);
 
 // "DISK <STATE> - <text> | <perfdata>...", one line, UTF-8.
 std::string PluginLine(State state, const std::string& text,
                        const std::vector<std::string>& perfdata);
 
-std::string JsonLine(const CheckOutcome& outcome, State state);
+// `report`: the one mount's, when the check got as far as judging it.
+std::string JsonLine(const CheckOutcome& outcome, State state, const MountReport* report);
 std::string JsonLine(State state, const std::string& text, const std::vector<MountReport>& reports);
 
 }  // namespace tavrix::cli

@@ -195,7 +195,8 @@ std::optional<std::string> StoredParameters(const Arguments& args) {
 
 }  // namespace
 
-std::string ParametersFromArguments(const Arguments& args, bool mountRequired) {
+std::string ParametersFromArguments(const Arguments& args, bool mountRequired,
+                                    const SettingOverrides& overrides) {
     const bool hasOptions = HasAnySettingOption(args);
     if (auto stored = StoredParameters(args)) {
         if (hasOptions) {
@@ -208,7 +209,13 @@ std::string ParametersFromArguments(const Arguments& args, bool mountRequired) {
             "give --parameters-file FILE, -P PARAMETERS or the setting options (--user, --os, "
             "...)");
     }
-    const FormValues values = FormValuesFromOptions(args, mountRequired);
+    FormValues values = FormValuesFromOptions(args, mountRequired);
+    if (overrides.unit) {
+        values.unitIndex = PositionOption(kUnitCodes, *overrides.unit, "--unit");
+    }
+    if (overrides.compareValue) {
+        values.compareValue = *overrides.compareValue;
+    }
     return BuildParameterString(values);
 }
 

@@ -2,6 +2,7 @@
 // The settings options shared by `params build`, `check` and `mounts`: turned
 // into the settings form's values, then into a parameter string.
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -34,7 +35,15 @@ std::vector<OptionInfo> ParameterOptions();
 std::string ParameterOptionsHelp();
 bool HasStoredParameters(const Arguments& args);
 
+// What `check` decides itself for the string it builds: the unit from -u or a
+// "%" limit, the threshold without its "%".
+struct SettingOverrides {
+    std::optional<std::string> unit;
+    std::optional<std::string> compareValue;
+};
+
 // The stored parameter string, or the string built from the setting options.
-std::string ParametersFromArguments(const Arguments& args, bool mountRequired);
+std::string ParametersFromArguments(const Arguments& args, bool mountRequired,
+                                    const SettingOverrides& overrides = {});
 
 }  // namespace tavrix::cli

@@ -5,6 +5,7 @@
 
 #include "cli/check_options.h"
 #include "cli/check_report.h"
+#include "cli/check_request.h"
 #include "cli/cli_settings.h"
 #include "cli/cli_text.h"
 #include "cli/commands.h"
@@ -12,9 +13,7 @@
 #include "cli/mount_choice.h"
 #include "cli/persist_option.h"
 #include "host/check_run.h"
-#include "host/parameter_string.h"
-#include "query/query_state.h"
-#include "support/numbers.h"
+#include "query/pseudo_filesystems.h"
 
 namespace tavrix::cli {
 
@@ -24,33 +23,39 @@ const char* const kHelp =
     "Usage: tavrix-check check -H HOST [-t SECONDS[:STATE]] --parameters-file FILE [-w X] "
     "[options]\n"
     "       tavrix-check check -H HOST -l USER --password-file FILE --os CODE\n"
-    "                          --mount M [--mount M2 ...] --unit U -w X -c Y [options]\n"
+    "                          --mount M [--mount M2 ...] [--unit U] -w X -c Y [options]\n"
     "       tavrix-check check ... --all [--exclude GLOB ...] [--include-type T ...]\n"
     "\n"
     "Logs in to HOST over SSH once, runs df, and tells whether each mount has\n"
     "enough free space: WARNING below -w, CRITICAL below -c (free units, in the\n"
-    "unit of --unit; free percent for %). Several --mount, or --all, check several\n"
-    "mounts from one listing; the worst decides the state.\n"
+    "unit of --unit; free percent for % or -w 10%). Several --mount, or --all,\n"
+    "check several mounts from one listing; the worst decides the state.\n"
     "A stored parameter string holds the password in Base64: run it from a file\n"
     "(--parameters-file) or a variable (--parameters-env), not with -P, which\n"
     "shows it to anyone who sees the process list. The setting options take the\n"
     "password from --password-file or --password-env.\n"
+    "\n";
+
+std::string PseudoHelp() {
+    return "\n"
+           "Pseudo file systems, left out of --all unless --include-pseudo (a mount named\n"
+           "with --mount or --path is always checked): records of size 0 or without a\n"
+           "size, and by type or name: " +
+           PseudoFileSystemSummary() + "\n";
+}
+
+const char* const kCheckDiskHelp =
     "\n"
-    "  -H, --host HOST        the machine (also --hostname)\n"
-    "  -t, --timeout S[:ST]   time-out in whole seconds (default 10), and the state\n"
-    "                         a time-out reports: OK, WARNING, CRITICAL or UNKNOWN\n"
-    "                         (default UNKNOWN)\n"
-    "  -w, --warning X        warning when less than X units are free\n"
-    "  --all                  every mount that df lists\n"
-    "  --exclude GLOB         with --all: leave out mounts matching GLOB (*, ?, [..];\n"
-    "                         * matches / too), repeatable\n"
-    "  --include-type GLOB    with --all: only file systems of a matching type\n"
-    "  --exclude-type GLOB    with --all: leave out matching types (both need a df\n"
-    "                         that lists types)\n"
-    "  --format plugin        DISK OK|WARNING|CRITICAL|UNKNOWN - text | perfdata (default;\n"
-    "                         also --format nagios)\n"
-    "  --format text          the bare result text the Windows plug-in gives\n"
-    "  --format json          state, text, the records used\n";
+    "check_disk command lines carry over: change the command name, write its -p\n"
+    "PATH as --path PATH and add the login. Where ours differs from check_disk:\n"
+    "  -p is the SSH port (as in check_by_ssh and ssh -p), -i the key file, -l the\n"
+    "  login name and -P a stored parameter string; -x, -X and -N go with --all\n"
+    "  and take the mount or file system exactly (-x) or a shell pattern (-X, -N);\n"
+    "  -w and -c are both percent or both units; -W and -K need %; pseudo file\n"
+    "  systems are left out of --all; -C, -E, -g, -r, -R, -I, -l, -L, -M, -m, -k, -f\n"
+    "  are not taken. The perfdata is check_disk's: '<mount>'=used bytes, with the\n"
+    "  used space at which -w and -c are crossed, 0 and the size; with -W or -K,\n"
+    "  '<mount> inodes'=used inodes;warn;crit;0;total.\n";
 
 const char* const kHelpEnd =
     "\n"
@@ -59,6 +64,8 @@ const char* const kHelpEnd =
     "      --os LINUX --mount /var --unit GB -w 10 -c 5\n"
     "  tavrix-check check -H db1 -l monitor -i /etc/tavrix/id_ed25519 --os LINUX \\\n"
     "      --all --exclude '/run*' --exclude /dev --unit % -w 20 -c 10 -t 20:CRITICAL\n"
+    "  tavrix-check check -H db1 -l monitor -i /etc/tavrix/id_ed25519 --os LINUX \\\n"
+    "      -A -w 10% -c 5% -W 10% -K 5%\n"
     "\n"
     "Exit status: 0 OK, 1 warning, 2 critical, 3 unknown (bad usage, refusal,\n"
     "error, a mount df does not list); a time-out as -t says.\n";
@@ -71,84 +78,100 @@ struct Answer {
     CheckOutcome outcome;
 };
 
-EvaluationSettings SettingsOf(const std::string& parameters, std::int32_t blockSize) {
-    EvaluationSettings settings;
-    settings.resource = GetKeyValue(parameters, "RES");
-    settings.os = GetKeyValue(parameters, "OS");
-    settings.blockSize = blockSize;
-    settings.unit = GetKeyValue(parameters, "UNIT");
-    settings.compareValue = ReadKeyNumber(GetKeyValue(parameters, "COM"));
-    settings.returnAsNumber = GetKeyValue(parameters, "RAN") == "1";
-    return settings;
-}
-
-// The check run with the host's properties; a failure that took the whole
-// time limit is the time-out.
-CheckOutcome RunCheckObject(const std::string& host, const TimeLimit& timeLimit,
-                            const std::string& parameters, bool& timedOut) {
+// The check run with the host's properties; `adjust` adds what only the
+// command line asks for.
+CheckOutcome RunCheckObject(const CheckRequest& request, const QueryAdjustment& adjust) {
     CheckObject check;
-    check.kx_hostname = host;
-    check.kx_timeout = static_cast<double>(timeLimit.seconds);
-    check.kx_parameter = parameters;
-    check.kx_docheck();
-    const CheckOutcome& outcome = check.LastOutcome();
-    timedOut = outcome.status == CheckStatus::Failed &&
-               outcome.elapsed >= std::chrono::seconds(timeLimit.seconds);
-    return outcome;
+    check.kx_hostname.emplace<std::string>(request.host);
+    check.kx_timeout.emplace<double>(request.timeLimit.seconds);
+    check.kx_parameter.emplace<std::string>(request.parameters);
+    return check.Run(adjust);
 }
 
-bool FailedBeforeRecords(const CheckOutcome& outcome) {
-    return outcome.status == CheckStatus::Refused || outcome.status == CheckStatus::Failed;
-}
-
-Answer CheckOneMount(const std::string& host, const TimeLimit& timeLimit,
-                     const std::string& parameters, const Limits& limits) {
-    Answer answer;
-    bool timedOut = false;
-    answer.outcome = RunCheckObject(host, timeLimit, parameters, timedOut);
-    const CheckOutcome& outcome = answer.outcome;
+// Refused, failed or timed out: no record to judge; the state of a time-out
+// is the one -t names.
+bool FailedBeforeRecords(const CheckOutcome& outcome, const TimeLimit& timeLimit, Answer& answer) {
+    switch (outcome.status) {
+        case CheckStatus::TimedOut:
+            answer.state = timeLimit.onTimeout;
+            break;
+        case CheckStatus::Refused:
+        case CheckStatus::Failed:
+            answer.state = State::Unknown;
+            break;
+        case CheckStatus::Evaluated:
+        case CheckStatus::Listed:
+        case CheckStatus::UnknownMount:
+            return false;
+    }
     answer.text = answer.plainText = outcome.text;
-    if (FailedBeforeRecords(outcome)) {
-        answer.state = timedOut ? timeLimit.onTimeout : State::Unknown;
+    return true;
+}
+
+bool HasInodeLimits(const CheckRequest& request) {
+    return request.inodeLimits.warning || request.inodeLimits.critical;
+}
+
+Answer CheckOneMount(const CheckRequest& request) {
+    Answer answer;
+    const bool inodes = HasInodeLimits(request);
+    answer.outcome =
+        RunCheckObject(request, [&](QueryInputs& query) { query.dfRequest.withInodes = inodes; });
+    const CheckOutcome& outcome = answer.outcome;
+    if (FailedBeforeRecords(outcome, request.timeLimit, answer)) {
         return answer;
     }
-    const EvaluationSettings settings = SettingsOf(parameters, outcome.blockSize);
+    answer.text = answer.plainText = outcome.text;
+    const EvaluationSettings& settings = outcome.settings;
     MountReport report = JudgeMount(settings.resource, outcome.record ? &*outcome.record : nullptr,
-                                    settings, limits);
+                                    settings, request.limits);
+    if (inodes) {
+        JudgeInodes(report, outcome.query.inodes, request.inodeLimits, settings.os);
+    }
     const bool unknownMount = outcome.status == CheckStatus::UnknownMount;
     answer.state = unknownMount ? State::Unknown : report.state;
-    if (!unknownMount && !report.note.empty()) {
-        answer.text += " (" + report.note + ")";
+    if (!unknownMount) {
+        answer.text += report.note.empty() ? "" : " (" + report.note + ")";
+        if (!report.inodeFigure.empty()) {
+            answer.text += ", inodes " + report.inodeFigure +
+                           (report.inodeNote.empty() ? "" : " (" + report.inodeNote + ")");
+        }
     }
     answer.reports.push_back(std::move(report));
     return answer;
 }
 
-// One login and one df without a mount: the check run with the mount left
-// out lists every mount, and its records stay in the query state.
-Answer CheckSeveralMounts(const std::string& host, const TimeLimit& timeLimit,
-                          const std::string& parameters, const Limits& limits,
-                          const MountChoice& choice) {
+// One login and one df of every mount; the mounts are chosen from its records.
+Answer CheckSeveralMounts(const CheckRequest& request) {
     Answer answer;
-    bool timedOut = false;
-    answer.outcome = RunCheckObject(host, timeLimit, "#RES=#" + parameters, timedOut);
+    const bool inodes = HasInodeLimits(request);
+    answer.outcome = RunCheckObject(request, [&](QueryInputs& query) {
+        query.allMounts = true;
+        // Types tell pseudo file systems apart and feed the type filters.
+        query.dfRequest.withTypes = true;
+        query.dfRequest.withInodes = inodes;
+    });
     const CheckOutcome& outcome = answer.outcome;
-    if (FailedBeforeRecords(outcome)) {
-        answer.state = timedOut ? timeLimit.onTimeout : State::Unknown;
-        answer.text = answer.plainText = outcome.text;
+    const MountChoice& choice = request.choice;
+    if (FailedBeforeRecords(outcome, request.timeLimit, answer)) {
         return answer;
     }
-    const EvaluationSettings settings = SettingsOf(parameters, outcome.blockSize);
-    if ((!choice.includeTypes.empty() || !choice.excludeTypes.empty()) && !gHasTypeColumn) {
+    const EvaluationSettings& settings = outcome.settings;
+    const std::vector<MountRecord>& records = outcome.query.records;
+    if ((!choice.includeTypes.empty() || !choice.excludeTypes.empty()) &&
+        !outcome.query.hasTypeColumn) {
         answer.text = answer.plainText =
             "df on this system lists no file system types (--include-type, --exclude-type)";
         return answer;
     }
     for (const ChosenMount& chosen :
-         ChooseMounts(gMountRecords, gMountCount, choice, settings.os)) {
-        const MountRecord* record =
-            chosen.recordIndex ? &gMountRecords[*chosen.recordIndex] : nullptr;
-        answer.reports.push_back(JudgeMount(chosen.mount, record, settings, limits));
+         ChooseMounts(records, static_cast<int>(records.size()), choice, settings.os)) {
+        const MountRecord* record = chosen.recordIndex ? &records[*chosen.recordIndex] : nullptr;
+        MountReport report = JudgeMount(chosen.mount, record, settings, request.limits);
+        if (inodes) {
+            JudgeInodes(report, outcome.query.inodes, request.inodeLimits, settings.os);
+        }
+        answer.reports.push_back(std::move(report));
     }
     if (answer.reports.empty()) {
         answer.text = answer.plainText = "No mount left to check";
@@ -158,7 +181,7 @@ Answer CheckSeveralMounts(const std::string& host, const TimeLimit& timeLimit,
     for (const MountReport& report : answer.reports) {
         answer.state = Worse(answer.state, report.state);
     }
-    answer.text = answer.plainText = SeveralMountsText(answer.reports);
+    answer.text = answer.plainText = SeveralMountsText(answer.reports, request.errorsOnly);
     return answer;
 }
 
@@ -173,79 +196,30 @@ void PrintDetails(const Answer& answer) {
 }  // namespace
 
 int RunCheck(const std::vector<std::string>& argList) {
-    auto known = SettingOptions();
-    known.push_back({"--host", "-H", true, {"--hostname"}});
-    known.push_back({"--timeout", "-t", true});
-    for (const auto& option : ParameterOptions()) {
-        known.push_back(option);
-    }
-    known.push_back({"--warning", "-w", true});
-    known.push_back({"--all", "", false});
-    known.push_back({"--exclude", "", true});
-    known.push_back({"--include-type", "", true});
-    known.push_back({"--exclude-type", "", true});
-    known.push_back({"--format", "", true});
-    known.push_back(ModernOnlyOption());
+    auto known = CheckOptions();
     known.push_back(PersistOption());
-    for (const OptionInfo& option : HostKeyOptions()) {
-        known.push_back(option);
-    }
     const Arguments args(argList, WithCommonOptions(known));
-    if (HandleCommonOptions(args, kHelp + ParameterOptionsHelp() + SettingOptionsHelp() +
-                                      ModernOnlyHelp() + PersistOptionHelp() + CommonOptionsHelp() +
-                                      kHostKeyOptionsHelp + kHelpEnd)) {
+    if (HandleCommonOptions(
+            args, kHelp + CheckOptionsHelp() + ParameterOptionsHelp() + SettingOptionsHelp() +
+                      ModernOnlyHelp() + PersistOptionHelp() + CommonOptionsHelp() +
+                      kHostKeyOptionsHelp + PseudoHelp() + kCheckDiskHelp + kHelpEnd)) {
         return kExitOk;
     }
-    if (!args.Positionals().empty()) {
-        throw UsageError("unexpected argument " + args.Positionals()[0]);
-    }
-    const std::string format = args.Value("--format").value_or("plugin");
-    if (format != "plugin" && format != "nagios" && format != "text" && format != "json") {
-        throw UsageError("--format must be plugin (or nagios), text or json");
-    }
-    const TimeLimit timeLimit = TimeLimitOption(args);
-    Limits limits = LimitOptions(args);
-    MountChoice choice;
-    choice.excludes = args.Values("--exclude");
-    choice.includeTypes = args.Values("--include-type");
-    choice.excludeTypes = args.Values("--exclude-type");
-    const bool all = args.Has("--all");
-    const std::vector<std::string> mounts = args.Values("--mount");
-    if (all && !mounts.empty()) {
-        throw UsageError("give --all or --mount, not both");
-    }
-    if (!all && (!choice.excludes.empty() || !choice.includeTypes.empty() ||
-                 !choice.excludeTypes.empty())) {
-        throw UsageError("--exclude, --include-type and --exclude-type go with --all");
-    }
-    const bool several = all || mounts.size() > 1;
-    if (!HasStoredParameters(args) &&
-        (!args.Has("--unit") || (!limits.warning && !limits.critical))) {
-        throw UsageError("--unit and -w or -c are required");
-    }
-    const std::string host = ToCore(args.Required("--host"), "-H");
-    const std::string parameters = WithHostKeyOption(args, ParametersFromArguments(args, !several));
-    if (HasStoredParameters(args)) {
-        limits.critical = ReadKeyNumber(GetKeyValue(parameters, "COM"));
-    }
-    if (several) {
-        for (const std::string& mount : mounts) {
-            choice.mounts.push_back(ToCore(mount, "--mount"));
-        }
-    }
-    if (!InstallSshTransportFor(args, parameters)) {
+    const CheckRequest request = ReadCheckRequest(args);
+    if (!InstallSshTransportFor(args, request.parameters)) {
         throw UsageError("this build has no SSH transport");
     }
 
-    const Answer answer = several ? CheckSeveralMounts(host, timeLimit, parameters, limits, choice)
-                                  : CheckOneMount(host, timeLimit, parameters, limits);
+    const Answer answer = request.several ? CheckSeveralMounts(request) : CheckOneMount(request);
     if (args.Count("--verbose") > 0) {
         PrintDetails(answer);
     }
-    if (format == "json") {
-        PrintLine(several ? JsonLine(answer.state, answer.text, answer.reports)
-                          : JsonLine(answer.outcome, answer.state));
-    } else if (format == "text") {
+    if (request.format == "json") {
+        PrintLine(request.several
+                      ? JsonLine(answer.state, answer.text, answer.reports)
+                      : JsonLine(answer.outcome, answer.state,
+                                 answer.reports.empty() ? nullptr : &answer.reports.front()));
+    } else if (request.format == "text") {
         PrintLine(ForTerminal(answer.plainText));
     } else {
         std::vector<std::string> perfdata;

@@ -9,11 +9,9 @@
 #include "cli/commands.h"
 #include "cli/host_key_options.h"
 #include "cli/persist_option.h"
-#include "dialog/mount_listing.h"
 #include "host/codes.h"
 #include "host/parameter_string.h"
 #include "query/query_setup.h"
-#include "query/query_state.h"
 #include "query/remote_query.h"
 #include "support/numbers.h"
 
@@ -41,12 +39,12 @@ QueryInputs InputsLikeThePicker(const std::string& parameters) {
     return inputs;
 }
 
-void PrintJson() {
-    std::string json = "{\"host\":" + JsonString(gHostname) +
-                       ",\"header\":" + JsonString(gFirstLine) +
-                       ",\"count\":" + std::to_string(gMountCount) + ",\"records\":[";
-    for (int i = 0; i < gMountCount; ++i) {
-        json += (i == 0 ? "" : ",") + JsonRecord(gMountRecords[static_cast<std::size_t>(i)]);
+void PrintJson(const std::string& host, const QueryOutcome& outcome) {
+    std::string json = "{\"host\":" + JsonString(host) +
+                       ",\"header\":" + JsonString(outcome.header) +
+                       ",\"count\":" + std::to_string(outcome.records.size()) + ",\"records\":[";
+    for (std::size_t i = 0; i < outcome.records.size(); ++i) {
+        json += (i == 0 ? "" : ",") + JsonRecord(outcome.records[i]);
     }
     PrintLine(json + "]}");
 }
@@ -102,15 +100,16 @@ int RunMounts(const std::vector<std::string>& argList) {
     query.Get_mount_list(std::string("-1"));
     query.WaitUntilDisconnected();
     query.ReleaseClient();
-    if (!gErrorText.empty()) {
-        PrintError("Problem: " + ForTerminal(gErrorText));
+    const QueryOutcome outcome = query.Outcome();
+    if (!outcome.errorText.empty()) {
+        PrintError("Problem: " + ForTerminal(outcome.errorText));
         return kExitUnknown;
     }
     if (args.Has("--json")) {
-        PrintJson();
+        PrintJson(inputs.hostname, outcome);
     } else {
-        for (int i = 0; i < gMountCount; ++i) {
-            PrintLine(ForTerminal(gMountRecords[static_cast<std::size_t>(i)].Mount));
+        for (const MountRecord& record : outcome.records) {
+            PrintLine(ForTerminal(record.Mount));
         }
     }
     LeaveHolderIfAsked();

@@ -15,6 +15,7 @@
 #include "query/output_capture.h"
 #include "query/query_setup.h"
 #include "query/query_state.h"
+#include "query/remote_query.h"
 #include "support/numbers.h"
 
 namespace tavrix::cli {
@@ -104,28 +105,28 @@ int VerdictExitCode(const Verdict& verdict) {
     return verdict.enough ? kExitOk : kExitCritical;
 }
 
-void PrintText(const std::optional<Verdict>& verdict) {
-    PrintLine("Header: " + ForTerminal(gFirstLine));
+void PrintText(const QueryOutcome& parsed, const std::optional<Verdict>& verdict) {
+    PrintLine("Header: " + ForTerminal(parsed.header));
     PrintLine("#\tFilesystem\tFsType\tSize\tUsed\tAvailable\tPercentUsed\tMount");
-    for (int i = 0; i < gMountCount; ++i) {
-        const MountRecord& r = gMountRecords[static_cast<std::size_t>(i)];
+    for (std::size_t i = 0; i < parsed.records.size(); ++i) {
+        const MountRecord& r = parsed.records[i];
         PrintLine(std::to_string(i) + "\t" + ForTerminal(r.Filesystem) + "\t" +
                   ForTerminal(r.FsType) + "\t" + std::to_string(r.Size) + "\t" +
                   FormatNumber(r.Used) + "\t" + FormatNumber(r.Available) + "\t" +
                   std::to_string(r.PercentUsed) + "\t" + ForTerminal(r.Mount));
     }
-    PrintLine("Records: " + std::to_string(gMountCount));
+    PrintLine("Records: " + std::to_string(parsed.records.size()));
     if (verdict) {
         PrintLine("Result: " + ForTerminal(verdict->text));
         PrintLine(std::string("Enough: ") + (verdict->enough ? "true" : "false"));
     }
 }
 
-void PrintJson(const std::optional<Verdict>& verdict) {
-    std::string json = "{\"header\":" + JsonString(gFirstLine) +
-                       ",\"count\":" + std::to_string(gMountCount) + ",\"records\":[";
-    for (int i = 0; i < gMountCount; ++i) {
-        json += (i == 0 ? "" : ",") + JsonRecord(gMountRecords[static_cast<std::size_t>(i)]);
+void PrintJson(const QueryOutcome& parsed, const std::optional<Verdict>& verdict) {
+    std::string json = "{\"header\":" + JsonString(parsed.header) +
+                       ",\"count\":" + std::to_string(parsed.records.size()) + ",\"records\":[";
+    for (std::size_t i = 0; i < parsed.records.size(); ++i) {
+        json += (i == 0 ? "" : ",") + JsonRecord(parsed.records[i]);
     }
     json += "]";
     if (verdict) {
@@ -175,15 +176,17 @@ int RunParse(const std::vector<std::string>& argList) {
     inputs.resource = mount;
     SetUpCheckQuery(inputs);
     FeedParser(input, eol);
+    const QueryOutcome parsed = CurrentQueryOutcome();
 
     std::optional<Verdict> verdict;
     if (evaluation) {
-        verdict = EvaluateRecords(gMountRecords, gMountCount, *evaluation);
+        verdict =
+            EvaluateRecords(parsed.records, static_cast<int>(parsed.records.size()), *evaluation);
     }
     if (args.Has("--json")) {
-        PrintJson(verdict);
+        PrintJson(parsed, verdict);
     } else {
-        PrintText(verdict);
+        PrintText(parsed, verdict);
     }
     return verdict ? VerdictExitCode(*verdict) : kExitOk;
 }

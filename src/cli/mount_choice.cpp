@@ -1,9 +1,12 @@
 #include "cli/mount_choice.h"
 
 #include <algorithm>
+#include <string_view>
+#include <unordered_map>
 
 #include "cli/glob_match.h"
 #include "host/evaluation.h"
+#include "query/pseudo_filesystems.h"
 
 namespace tavrix::cli {
 
@@ -16,6 +19,14 @@ bool AnyMatches(const std::vector<std::string>& patterns, const std::string& tex
 
 bool Wanted(const MountRecord& record, const MountChoice& choice) {
     if (record.Mount.empty() || AnyMatches(choice.excludes, record.Mount)) {
+        return false;
+    }
+    if (std::ranges::any_of(choice.excludeMounts, [&](const std::string& name) {
+            return name == record.Mount || name == record.Filesystem;
+        })) {
+        return false;
+    }
+    if (choice.leaveOutPseudo && IsPseudoFileSystem(record)) {
         return false;
     }
     if (!choice.includeTypes.empty() && !AnyMatches(choice.includeTypes, record.FsType)) {
@@ -36,13 +47,20 @@ std::vector<ChosenMount> ChooseMounts(const std::vector<MountRecord>& records, i
         return chosen;
     }
     const auto usable = std::min(static_cast<std::size_t>(std::max(count, 0)), records.size());
+    std::vector<ChosenMount> listed;
+    std::unordered_map<std::string_view, std::size_t> position;  // mount -> index in listed
     for (std::size_t i = 0; i < usable; ++i) {
-        const MountRecord& record = records[i];
-        const auto seen = std::ranges::find(chosen, record.Mount, &ChosenMount::mount);
-        if (seen != chosen.end()) {
-            seen->recordIndex = i;  // as in a single check, the last line of a mount counts
-        } else if (Wanted(record, choice)) {
-            chosen.push_back({record.Mount, i});
+        const auto [seen, added] = position.try_emplace(records[i].Mount, listed.size());
+        if (added) {
+            listed.push_back({records[i].Mount, i});
+        } else {
+            listed[seen->second].recordIndex = i;  // as in a single check, the last line counts
+        }
+    }
+    // The last line decides: a file system mounted over another is the one in use.
+    for (ChosenMount& mount : listed) {
+        if (Wanted(records[*mount.recordIndex], choice)) {
+            chosen.push_back(std::move(mount));
         }
     }
     return chosen;

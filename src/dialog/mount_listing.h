@@ -14,11 +14,6 @@
 
 namespace tavrix {
 
-inline constexpr std::string_view kNoUsernameMessage =
-    "Can't connect to an SSH server without a username";
-inline constexpr std::string_view kNoPasswordMessage =
-    "Can't connect to an SSH server without a password";
-
 // The warning of a listing whose server shows another key than the pinned
 // one; Yes trusts the new key.
 std::string HostKeyChangedQuestion(std::string_view host, std::string_view pin,

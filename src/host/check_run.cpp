@@ -2,9 +2,7 @@
 
 #include <exception>
 
-#include "host/evaluation.h"
 #include "host/parameter_string.h"
-#include "query/query_setup.h"
 #include "query/query_state.h"
 #include "support/failure.h"
 #include "support/numbers.h"
@@ -40,13 +38,37 @@ CheckSettings ReadSettings(const CheckObject& check) {
 constexpr const char* kBeyondRecordLimit =
     "The mount is not among the first 32,767 records; the rest of the output was not read";
 
+void Evaluate(const EvaluationSettings& settings, CheckOutcome& outcome) {
+    const QueryOutcome& query = outcome.query;
+    const Verdict verdict =
+        EvaluateRecords(query.records, static_cast<int>(query.records.size()), settings);
+    outcome.result = verdict.enough;
+    outcome.text = verdict.text;
+    if (verdict.recordIndex) {
+        outcome.record = query.records[*verdict.recordIndex];
+    } else {
+        outcome.status = CheckStatus::UnknownMount;
+        if (query.recordLimitReached) {
+            outcome.text = kBeyondRecordLimit;
+        }
+    }
+}
+
 }  // namespace
 
 bool CheckObject::kx_docheck() {
+    return Run({}).result;
+}
+
+const CheckOutcome& CheckObject::Run(const QueryAdjustment& adjust) {
     const auto started = std::chrono::steady_clock::now();
     CheckOutcome outcome;
     try {
-        const CheckSettings settings = ReadSettings(*this);
+        CheckSettings settings = ReadSettings(*this);
+        if (adjust) {
+            adjust(settings.query);
+        }
+        outcome.settings = settings.evaluation;
         outcome.blockSize = settings.evaluation.blockSize;
         SetUpCheckQuery(settings.query);
 
@@ -60,22 +82,15 @@ bool CheckObject::kx_docheck() {
         } else {
             query_.Get_mount_list(gResource);
             query_.WaitUntilDisconnected();
-            if (!gErrorText.empty()) {
-                outcome.status = CheckStatus::Failed;
-                outcome.text = gErrorText;
+            outcome.query = query_.Outcome();
+            if (!outcome.query.errorText.empty()) {
+                outcome.status =
+                    outcome.query.timedOut ? CheckStatus::TimedOut : CheckStatus::Failed;
+                outcome.text = outcome.query.errorText;
+            } else if (settings.query.allMounts) {
+                outcome.status = CheckStatus::Listed;
             } else {
-                const Verdict verdict =
-                    EvaluateRecords(gMountRecords, gMountCount, settings.evaluation);
-                outcome.result = verdict.enough;
-                outcome.text = verdict.text;
-                if (verdict.recordIndex && *verdict.recordIndex < gMountRecords.size()) {
-                    outcome.record = gMountRecords[*verdict.recordIndex];
-                } else {
-                    outcome.status = CheckStatus::UnknownMount;
-                    if (gRecordLimitReached) {
-                        outcome.text = kBeyondRecordLimit;
-                    }
-                }
+                Evaluate(settings.evaluation, outcome);
             }
             Trace("Return value: ", outcome.text);
         }
@@ -92,7 +107,7 @@ bool CheckObject::kx_docheck() {
         std::chrono::steady_clock::now() - started);
     kx_result = outcome.text;
     last_ = std::move(outcome);
-    return last_.result;
+    return last_;
 }
 
 }  // namespace tavrix

@@ -71,10 +71,12 @@ bool IsHighWindowsLetter(unsigned char c) {
 
 // A Windows SSH server may run the command through cmd.exe, PowerShell or a
 // POSIX shell; none of them does anything with these (quoted where needed).
+// "?" is no shell character for cmd.exe, and inside quotes neither PowerShell
+// nor a POSIX shell expands it: volume paths \\?\Volume{...}\ need it.
 bool IsAllowedForWindows(char c) {
     return IsAsciiLetterOrDigit(c) || c == ' ' ||
            IsHighWindowsLetter(static_cast<unsigned char>(c)) ||
-           std::string_view("\\/:._-+,@~()[]{}").find(c) != std::string_view::npos;
+           std::string_view("\\/:._-+,@~()[]{}?").find(c) != std::string_view::npos;
 }
 
 // Sent bare as before: drive letters and paths. Anything else goes in double
@@ -91,7 +93,7 @@ std::string ForWindowsShell(const std::string& mount) {
         if (!IsAllowedForWindows(c)) {
             throw Failure("The mount name " + mount +
                           " holds a character that the Windows shell would interpret"
-                          " (only letters, digits, blanks and \\ / : . _ - + , @ ~ ( ) [ ] { }"
+                          " (only letters, digits, blanks and \\ / : . _ - + , @ ~ ( ) [ ] { } ?"
                           " are sent)");
         }
         bare = bare && IsBareForWindows(c);
@@ -108,22 +110,97 @@ std::string ForWindowsShell(const std::string& mount) {
     return quoted + "\"";
 }
 
+const DfCommand* FindDfCommand(std::string_view os) {
+    for (const DfCommand& command : kDfCommands) {
+        if (command.os == os) {
+            return &command;
+        }
+    }
+    return nullptr;
+}
+
+std::string QuotedMount(const std::string& os, const std::string& mount) {
+    if (mount.starts_with('-')) {
+        // df would take it for an option
+        throw Failure("The mount name " + mount + " is refused: a mount name cannot begin with -");
+    }
+    return os == "BRWDF" ? ForWindowsShell(mount) : ForPosixShell(mount);
+}
+
+struct InodeDf {
+    std::string_view os;
+    std::string_view command;
+};
+
+// From the systems' df manuals: GNU df -i (with -P, one line per file system),
+// BSD and Tru64 df -i, SunOS 4 df -i, Solaris df -o i (ufs only), HP-UX bdf -i,
+// AIX df -i. Each prints used and free inodes beside the mount.
+constexpr std::array<InodeDf, 8> kInodeDfs = {{
+    {"LINUX", "df -iP "},
+    {"BSD", "df -i "},
+    {"SOLARIS", "df -o i "},
+    {"HPUX", "bdf -i "},
+    {"HPUX11", "bdf -i "},
+    {"AIX", "df -i "},
+    {"TRUE64", "df -i "},
+    {"SUNOS", "df -i "},
+}};
+
+const InodeDf* FindInodeDf(std::string_view os) {
+    for (const InodeDf& inodeDf : kInodeDfs) {
+        if (inodeDf.os == os) {
+            return &inodeDf;
+        }
+    }
+    return nullptr;
+}
+
 }  // namespace
 
 std::optional<std::string> BuildDfCommand(const std::string& os, const std::string& mount) {
-    for (const DfCommand& command : kDfCommands) {
-        if (command.os != os) {
-            continue;
-        }
-        if (mount.starts_with('-')) {
-            // df would take it for an option
-            throw Failure("The mount name " + mount +
-                          " is refused: a mount name cannot begin with -");
-        }
-        const std::string name = os == "BRWDF" ? ForWindowsShell(mount) : ForPosixShell(mount);
-        return std::string(command.prefix) + name + std::string(command.suffix);
+    const DfCommand* command = FindDfCommand(os);
+    if (command == nullptr) {
+        return std::nullopt;
     }
-    return std::nullopt;
+    return std::string(command->prefix) + QuotedMount(os, mount) + std::string(command->suffix);
+}
+
+bool DfPrintsTypes(std::string_view os) {
+    return os == "LINUX";
+}
+
+std::optional<std::string> InodeDfCommand(std::string_view os) {
+    const InodeDf* inodeDf = FindInodeDf(os);
+    if (inodeDf == nullptr) {
+        return std::nullopt;
+    }
+    return std::string(TrimBlanks(inodeDf->command));
+}
+
+std::string NoInodeFiguresText(std::string_view os) {
+    return "df on OS " + std::string(os) + " prints no inode figures";
+}
+
+std::optional<std::string> BuildCheckDfCommand(const std::string& os, const std::string& mount,
+                                               const DfRequest& request) {
+    const DfCommand* command = FindDfCommand(os);
+    if (command == nullptr) {
+        return std::nullopt;
+    }
+    const std::string name = QuotedMount(os, mount);
+    // -P keeps GNU df to one line per file system, as the other commands are.
+    std::string line = request.withTypes && DfPrintsTypes(os) ? std::string("df -kPT ")
+                                                              : std::string(command->prefix);
+    line += name;
+    const InodeDf* inodeDf = request.withInodes ? FindInodeDf(os) : nullptr;
+    if (inodeDf != nullptr) {
+        line += ";echo ";
+        line += kInodeMarker;
+        line += ';';
+        line += inodeDf->command;
+        line += name;
+    }
+    return line + std::string(command->suffix);
 }
 
 }  // namespace tavrix

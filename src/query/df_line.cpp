@@ -90,6 +90,7 @@ void ParseGenericLine(std::string_view line, MountRecord& record) {
         record.FsType.assign(fsType);
     }
     record.Size = SizeOrZero(size);
+    record.SizeAsPrinted = size;
     record.Used = used;
     record.Available = available;
     record.PercentUsed = PercentOrZero(percentage.value);
@@ -117,6 +118,7 @@ void ParseBrwdfLine(std::string_view line, MountRecord& record) {
 
     record.Mount.assign(drive);
     record.Size = SizeOrZero(size);
+    record.SizeAsPrinted = size;
     record.Used = used;
     record.Available = available;
     record.PercentUsed = PercentOrZero(percentage.value);

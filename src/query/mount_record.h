@@ -14,6 +14,9 @@ struct MountRecord {
     double Available = 0;
     std::int16_t PercentUsed = 0;
     std::string Mount;
+    // The size as printed, before it is narrowed into Size: sizes beyond the
+    // 32-bit range show here; 0 for a size of 0 or one that is not a number ("-").
+    double SizeAsPrinted = 0;
 
     bool operator==(const MountRecord&) const = default;
 };

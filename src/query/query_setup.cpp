@@ -24,10 +24,12 @@ void SetUpQuery(const QueryInputs& inputs, const std::string& resource) {
     gEOL = inputs.eol;
     gResource = resource;
     gHostKey = inputs.hostKey;
+    gDfRequest = inputs.dfRequest;
 
     gExpectHeader = true;
     gHasTypeColumn = false;
     gFirstLine.clear();
+    gInodes = InodeListing{};
     ResetMountRecords();
     gDisconnected = false;
     gErrorText.clear();
@@ -48,7 +50,7 @@ MissingLogin FindMissingLogin(std::string_view username, std::string_view passwo
 }
 
 void SetUpCheckQuery(const QueryInputs& inputs) {
-    SetUpQuery(inputs, inputs.resource);
+    SetUpQuery(inputs, inputs.allMounts ? std::string() : inputs.resource);
 }
 
 void SetUpListingQuery(const QueryInputs& inputs) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "query/df_command.h"
 #include "support/secret.h"
 
 namespace tavrix {
@@ -26,10 +27,20 @@ struct QueryInputs {
     std::optional<std::string> os;
     std::string eol;
     std::string resource;  // the wanted mount; empty keeps every line
-    std::string hostKey;   // the pinned host key; empty: any key is accepted
+    // One listing of every mount: no mount is sent and the resource is not
+    // looked for (the command line's --all and several --mount).
+    bool allMounts = false;
+    std::string hostKey;  // the pinned host key; empty: any key is accepted
+    DfRequest dfRequest;  // the command line's extras; the COM path asks none
 };
 
 enum class MissingLogin { None, Username, Password };
+
+// What a listing without login data says (the mount picker, `mounts`).
+inline constexpr std::string_view kNoUsernameMessage =
+    "Can't connect to an SSH server without a username";
+inline constexpr std::string_view kNoPasswordMessage =
+    "Can't connect to an SSH server without a password";
 
 // A query needs a user name and a password or a key file (or both).
 MissingLogin FindMissingLogin(std::string_view username, std::string_view password,
@@ -38,7 +49,8 @@ inline MissingLogin FindMissingLogin(const QueryInputs& inputs) {
     return FindMissingLogin(inputs.username, inputs.password, inputs.keyfile);
 }
 
-// A check of one mount (also the parse command's offline one).
+// A check of one mount, or of every mount with allMounts (also the parse
+// command's offline one).
 void SetUpCheckQuery(const QueryInputs& inputs);
 
 // A listing of every mount: the resource is ignored.

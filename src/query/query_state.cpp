@@ -12,6 +12,7 @@ thread_local std::string gOS;
 thread_local std::string gProtocol;
 thread_local std::int16_t gTimeout = 0;
 thread_local std::string gHostKey;
+thread_local DfRequest gDfRequest;
 
 thread_local std::string gResource;
 thread_local std::string gEOL;
@@ -21,6 +22,7 @@ thread_local std::vector<MountRecord> gMountRecords(1);
 thread_local std::int16_t gMountCount = 0;
 thread_local std::string gFirstLine;
 thread_local bool gRecordLimitReached = false;
+thread_local InodeListing gInodes;
 
 thread_local bool gDisconnected = false;
 thread_local std::string gErrorText;

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "query/df_command.h"
+#include "query/inode_listing.h"
 #include "query/mount_record.h"
 
 namespace tavrix {
@@ -22,6 +24,8 @@ extern thread_local std::string gProtocol;
 extern thread_local std::int16_t gTimeout;
 // The pinned host key, "<key type> SHA256:<hash>"; empty: any key is accepted.
 extern thread_local std::string gHostKey;
+// The command line's extras (type column, inode df); the COM path asks none.
+extern thread_local DfRequest gDfRequest;
 
 // Parser settings and results.
 extern thread_local std::string gResource;  // the wanted mount; empty keeps every line
@@ -33,6 +37,9 @@ extern thread_local std::int16_t gMountCount;
 extern thread_local std::string gFirstLine;  // the header line, shown by the settings form
 // The 16-bit record count was full and later data lines were not parsed.
 extern thread_local bool gRecordLimitReached;
+
+// Inode figures of an inode df (gDfRequest.withInodes); cleared per query.
+extern thread_local InodeListing gInodes;
 
 // Outcome.
 extern thread_local bool gDisconnected;

@@ -1,5 +1,6 @@
 #include "query/remote_query.h"
 
+#include <algorithm>
 #include <exception>
 
 #include "query/df_command.h"
@@ -47,8 +48,17 @@ void RemoteQuery::Get_mount_list(const std::optional<std::string>& MountName) {
     connectedSeen_ = false;
     outputBytes_ = 0;
     tooMuchOutput_ = false;
+    timedOut_ = false;
     hostKeyRefusal_.clear();
     gOfferedHostKey.clear();
+    inodeOutput_.clear();
+    inodeDfSent_ = gDfRequest.withInodes && InodeDfCommand(gOS).has_value();
+    split_.Reset(inodeDfSent_ ? kInodeMarker : std::string_view());
+    gInodes = InodeListing{};
+    gInodes.asked = gDfRequest.withInodes;
+    if (gDfRequest.withInodes && !inodeDfSent_) {
+        gInodes.problem = NoInodeFiguresText(gOS);
+    }
     std::string mount = MountName.value_or(std::string());
     if (mount == "-1") {
         mount.clear();
@@ -72,7 +82,8 @@ void RemoteQuery::Get_mount_list(const std::optional<std::string>& MountName) {
             Ssh->SetLoginMethod(kLoginByKey);
             Ssh->SetLoginKey(key->ExportKey(gKeyType == "DSA" ? kKeyDsa : kKeyRsa));
         }
-        if (const std::optional<std::string> command = BuildDfCommand(gOS, mount)) {
+        if (const std::optional<std::string> command =
+                BuildCheckDfCommand(gOS, mount, gDfRequest)) {
             Ssh->SetCommand(*command);
         }
         Ssh->SetProtocolChoice(ProtocolChoice(gProtocol));
@@ -105,6 +116,7 @@ void RemoteQuery::WaitUntilDisconnected() {
                 return;
             }
             if (std::chrono::steady_clock::now() >= waitLimit_) {
+                timedOut_ = true;
                 EndQuery("Time-out: the SSH session did not end within " +
                          FormatNumber(waitSeconds_) + " seconds");
                 return;
@@ -130,11 +142,33 @@ void RemoteQuery::ReleaseClient() {
     Ssh.reset();
 }
 
+QueryOutcome CurrentQueryOutcome() {
+    QueryOutcome outcome;
+    outcome.errorText = gErrorText;
+    const std::size_t count = std::min<std::size_t>(
+        static_cast<std::size_t>(std::max<int>(gMountCount, 0)), gMountRecords.size());
+    outcome.records.assign(gMountRecords.begin(),
+                           gMountRecords.begin() + static_cast<std::ptrdiff_t>(count));
+    outcome.header = gExpectHeader ? std::string() : gFirstLine;
+    outcome.hasTypeColumn = gHasTypeColumn;
+    outcome.recordLimitReached = gRecordLimitReached;
+    outcome.offeredHostKey = gOfferedHostKey;
+    outcome.inodes = gInodes;
+    return outcome;
+}
+
+QueryOutcome RemoteQuery::Outcome() const {
+    QueryOutcome outcome = CurrentQueryOutcome();
+    outcome.timedOut = timedOut_;
+    return outcome;
+}
+
 void RemoteQuery::Connected(std::int16_t errorCode, const std::string& errorText) {
     connectedSeen_ = true;
     if (tooMuchOutput_) {
         return;  // the session is being given up for that reason
     }
+    timedOut_ = timedOut_ || errorCode == kErrorTimeLimit;
     if (errorCode != 0 && !hostKeyRefusal_.empty()) {
         gErrorText = hostKeyRefusal_;  // says more than the client's own refusal
     } else if (errorCode != 0) {
@@ -181,14 +215,37 @@ void RemoteQuery::Received(std::int16_t byteCount) {
             gErrorText = kTooMuchOutput;
             return;
         }
-        const std::string ready = capture_.Take(piece, LineSeparator(gEOL));
-        if (!ready.empty()) {
-            Splitt_in_lines(ready);
-        }
+        std::string space;
+        std::string inodes;
+        split_.Take(piece, space, inodes);
+        inodeOutput_ += inodes;
+        ParseSpaceOutput(space);
     } catch (const std::exception& error) {
         // Output that was lost must not pass for a listing without the mount.
         gErrorText = "The command's output could not be read: " + std::string(error.what());
     }
+}
+
+void RemoteQuery::ParseSpaceOutput(const std::string& text) {
+    if (text.empty()) {
+        return;
+    }
+    const std::string ready = capture_.Take(text, LineSeparator(gEOL));
+    if (!ready.empty()) {
+        Splitt_in_lines(ready);
+    }
+}
+
+void RemoteQuery::FinishInodes() {
+    if (!inodeDfSent_) {
+        return;
+    }
+    if (!split_.MarkerSeen()) {
+        gInodes.problem = "the inode listing did not arrive";
+        return;
+    }
+    gInodes = ParseInodeOutput(inodeOutput_, gOS, gEOL);
+    inodeOutput_.clear();
 }
 
 void RemoteQuery::Disconnected() {
@@ -198,10 +255,12 @@ void RemoteQuery::Disconnected() {
         return;
     }
     try {
+        ParseSpaceOutput(split_.TakeRest());
         const std::string rest = capture_.TakeRest();
         if (!rest.empty()) {
             Splitt_in_lines(rest);
         }
+        FinishInodes();
     } catch (const std::exception& error) {
         gErrorText = "The command's output could not be read: " + std::string(error.what());
     }

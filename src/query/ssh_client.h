@@ -20,6 +20,8 @@ inline constexpr int kProtocolEither = 4;
 inline constexpr int kKeyRsa = 0;  // ExportKey
 inline constexpr int kKeyDsa = 1;
 inline constexpr int kReceivedAsText = 8;  // TakeReceived's format
+// Connected's errorCode when the attempt ended because its time limit passed.
+inline constexpr std::int16_t kErrorTimeLimit = 3;
 
 class SshNotifications {
   public:

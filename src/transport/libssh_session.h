@@ -23,15 +23,15 @@ namespace tavrix::libssh {
 
 // The ErrorCode of Connected for each kind of failure.
 enum FailureCode : std::int16_t {
-    kFailureResolve = 1,         // unknown host name, resolver error
-    kFailureConnect = 2,         // refused, unreachable
-    kFailureTimeout = 3,         // the time limit passed
-    kFailureHandshake = 4,       // SSH handshake failed or the server closed the connection
-    kFailureHostRejected = 5,    // a handler set accept to false
-    kFailureLogin = 6,           // password or key refused, login error
-    kFailureCommand = 7,         // session or command refused, command killed by a signal
-    kFailureConnectionLost = 8,  // the connection went before the command ended
-    kFailureUnsupported = 9,     // SSH1
+    kFailureResolve = 1,                // unknown host name, resolver error
+    kFailureConnect = 2,                // refused, unreachable
+    kFailureTimeout = kErrorTimeLimit,  // the time limit passed
+    kFailureHandshake = 4,              // SSH handshake failed or the server closed the connection
+    kFailureHostRejected = 5,           // a handler set accept to false
+    kFailureLogin = 6,                  // password or key refused, login error
+    kFailureCommand = 7,                // session or command refused, command killed by a signal
+    kFailureConnectionLost = 8,         // the connection went before the command ended
+    kFailureUnsupported = 9,            // SSH1
 };
 
 // libssh's texts for a socket that went away.

@@ -9,11 +9,11 @@ namespace tavrix::cli {
 namespace {
 
 std::vector<OptionInfo> Known() {
-    return {{"--warning", "-w", true},
-            {"--critical", "-c", true, {"--threshold"}},
-            {"--timeout", "-t", true},
-            {"--verbose", "-v", false},
-            {"--all", "", false}};
+    return {{"--warning", "-w", true},   {"--critical", "-c", true, {"--threshold"}},
+            {"--timeout", "-t", true},   {"--verbose", "-v", false},
+            {"--all", "", false},        {"--iwarning", "-W", true},
+            {"--icritical", "-K", true}, {"--unit", "", true},
+            {"--units", "-u", true}};
 }
 
 struct OptionsCase {
@@ -22,6 +22,9 @@ struct OptionsCase {
     std::string error;  // empty: accepted
     Limits limits;
     TimeLimit timeLimit;
+    bool percent = false;
+    Limits inodeLimits = {};
+    std::optional<std::string> unit = {};
 };
 
 void PrintTo(const OptionsCase& c, std::ostream* os) {
@@ -34,11 +37,17 @@ TEST_P(CheckOptionsTest, ReadsExactlyOrNamesTheOption) {
     const auto& c = GetParam();
     try {
         const Arguments args(c.args, Known());
-        const Limits limits = LimitOptions(args);
+        const SpaceLimits space = LimitOptions(args);
+        const Limits inodes = InodeLimitOptions(args);
+        const std::optional<std::string> unit = UnitOption(args);
         const TimeLimit timeLimit = TimeLimitOption(args);
         EXPECT_TRUE(c.error.empty()) << "accepted";
-        EXPECT_EQ(limits.warning, c.limits.warning);
-        EXPECT_EQ(limits.critical, c.limits.critical);
+        EXPECT_EQ(space.limits.warning, c.limits.warning);
+        EXPECT_EQ(space.limits.critical, c.limits.critical);
+        EXPECT_EQ(space.percent, c.percent);
+        EXPECT_EQ(inodes.warning, c.inodeLimits.warning);
+        EXPECT_EQ(inodes.critical, c.inodeLimits.critical);
+        EXPECT_EQ(unit, c.unit);
         EXPECT_EQ(timeLimit.seconds, c.timeLimit.seconds);
         EXPECT_EQ(timeLimit.onTimeout, c.timeLimit.onTimeout);
     } catch (const UsageError& error) {
@@ -66,7 +75,24 @@ INSTANTIATE_TEST_SUITE_P(
         OptionsCase{"FractionSeconds", {"-t", "2.5"}, "-t must be whole seconds", {}, {}},
         OptionsCase{"TooManySeconds", {"-t", "32768"}, "-t must be whole seconds", {}, {}},
         OptionsCase{"HugeSeconds", {"-t", "99999999999999999999"}, "-t must be", {}, {}},
-        OptionsCase{"LowerCaseState", {"-t", "5:critical"}, "OK, WARNING, CRITICAL", {}, {}}),
+        OptionsCase{"LowerCaseState", {"-t", "5:critical"}, "OK, WARNING, CRITICAL", {}, {}},
+        // check_disk's forms: free percent, inode percent, its unit names.
+        OptionsCase{"Percent", {"-w", "10%", "-c", "5.5%"}, "", {10, 5.5}, {}, true},
+        OptionsCase{"PercentAlone", {"-c", "0%"}, "", {std::nullopt, 0}, {}, true},
+        OptionsCase{
+            "PercentAndUnits", {"-w", "10%", "-c", "5"}, "must both be free percent", {}, {}},
+        OptionsCase{"PercentAbove100", {"-w", "101%"}, "more than 100% free", {}, {}},
+        OptionsCase{"PercentOnly", {"-w", "%"}, "-w must be", {}, {}},
+        OptionsCase{"PercentTwice", {"-w", "10%%"}, "-w must be", {}, {}},
+        OptionsCase{"Inodes", {"-W", "20%", "-K", "10%"}, "", {}, {}, false, {20, 10}},
+        OptionsCase{"InodesWithoutPercent", {"-W", "20"}, "-W is free inodes in percent", {}, {}},
+        OptionsCase{"InodesAbove100", {"-K", "200%"}, "more than 100% free", {}, {}},
+        OptionsCase{"UnitBytes", {"-u", "bytes"}, "", {}, {}, false, {}, "B"},
+        OptionsCase{"UnitKilo", {"-u", "kB"}, "", {}, {}, false, {}, "KB"},
+        OptionsCase{"UnitOurs", {"--unit", "%"}, "", {}, {}, false, {}, "%"},
+        OptionsCase{"UnitPercentIsNone", {"-u", "%"}, "write -w 10% -c 5%", {}, {}},
+        OptionsCase{"UnitLowerCase", {"-u", "gb"}, "-u must be", {}, {}},
+        OptionsCase{"UnitTwice", {"-u", "GB", "--unit", "GB"}, "not both", {}, {}}),
     [](const auto& info) { return info.param.name; });
 
 TEST(ArgumentsTest, AliasesRepeatsAndFlagBundles) {

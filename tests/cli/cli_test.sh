@@ -173,8 +173,8 @@ group_check() {
     case_ "parameters or options"; run check -H 127.0.0.1; expect_rc 3
     case_ "not both"; run check -H 127.0.0.1 -P '#USR=u#' --user u; expect_rc 3
     case_ "unit and threshold with options"; run check -H 127.0.0.1 --user u --os LINUX --mount /
-    expect_rc 3; expect_err "--unit and -w or -c are required"
-    expect_out "DISK UNKNOWN - --unit and -w or -c are required"
+    expect_rc 3; expect_err "-w or -c is required"
+    expect_out "DISK UNKNOWN - -w or -c is required"
     case_ "format"; run check -H 127.0.0.1 -P '#USR=u#' --format xml; expect_rc 3
     case_ "timeout must be a number"; run check -H 127.0.0.1 -t soon -P '#USR=u#'; expect_rc 3
     case_ "usage errors on stdout"; run check -H 127.0.0.1 --frob
@@ -188,6 +188,35 @@ group_check() {
     case_ "time-out 2.5"; run check "${opts[@]}" -c 1 -t 2.5; expect_rc 3; expect_out "-t must be whole seconds"
     case_ "time-out state"; run check "${opts[@]}" -c 1 -t 5:LATER; expect_rc 3; expect_out "OK, WARNING, CRITICAL or UNKNOWN"
     case_ "exclude needs --all"; run check "${opts[@]}" -c 1 --exclude /run; expect_rc 3; expect_out "go with --all"
+    # check_disk's options and their bad usage, before anything is sent.
+    local all=(-H 127.0.0.1 -l u --os LINUX -A)
+    while IFS='|' read -r name args text; do
+        case_ "check_disk usage: $name"
+        # shellcheck disable=SC2086
+        run check "${all[@]}" $args
+        expect_rc 3; expect_out "DISK UNKNOWN - $text"; expect_one_err_line
+    done <<'CASES'
+percent with a unit|-w 10% -c 5% --unit GB|-w 10% is free percent: it does not go with a unit (--unit GB)
+percent with -u|-c 5% -u MB|-c 5% is free percent: it does not go with a unit (-u MB)
+percent and units|-w 10% -c 5|-w and -c must both be free percent
+inodes without percent|-W 20|-W is free inodes in percent: write 20%
+percent is no -u unit|-u % -c 5|-u must be bytes, B, kB, KB, MB, GB or TB (for free percent write -w 10% -c 5%)
+unknown type name|-c 5% -X tmfps|--exclude-type: tmfps is no file system type this check knows
+no types on this OS|-c 5% -N ext4 --os BSD|--include-type: df on BSD lists no file system types
+no limit at all|-x /boot|-w or -c is required
+CASES
+    case_ "-x goes with --all"; run check "${opts[@]}" -c 1 -x /boot
+    expect_rc 3; expect_out "DISK UNKNOWN - -x: the options that leave mounts out go with --all (-A)"
+    case_ "--include-pseudo goes with --all"; run check "${opts[@]}" -c 1 --include-pseudo
+    expect_rc 3; expect_out "--include-pseudo: the options"
+    case_ "a type pattern passes"; run check "${all[@]}" -c 5% -X 'lustre*' -N 'ext?'
+    expect_no_out "file system type"
+    case_ "help names check_disk's options and where ours differ"; run check --help; expect_rc 0
+    for option in --path --partition "-u, --units" "-x, --exclude-device" "-X, --exclude-type" \
+        "-N, --include-type" "-A, --all" "-e, --errors-only" "-W, --iwarning" "-K, --icritical" \
+        --include-pseudo "-p is the SSH port" "Pseudo file systems" "'<mount> inodes'"; do
+        expect_out "$option"
+    done
     case_ "version anywhere"; run check -H 127.0.0.1 -V; expect_rc 0; expect_out "tavrix-check 1.0.0."
     case_ "help lists the plugin options"; run check -c 1 --help; expect_rc 0
     for option in -H -t -w -c -l -p -i -v -V --all --exclude --include-type --exclude-type --hostname --logname --identity "Examples:"; do
@@ -289,17 +318,17 @@ CASES
 
     case_ "check OK as a plugin"
     run check "${login[@]}" --user "$TAVRIX_SSH_FAKE_USER" --os HPUX11 --mount / --unit MB --threshold 1 --format nagios
-    expect_rc 0; expect_out "DISK OK - Free space on / is 788.6 MB | '/'=826948608B;;1048576;0;1073741824"
+    expect_rc 0; expect_out "DISK OK - Free space on / is 788.6 MB | '/'=246793216B;;1072693248;0;1073741824"
     case_ "check CRITICAL"
     run check "${login[@]}" --user "$TAVRIX_SSH_FAKE_USER" --os HPUX11 --mount / --unit MB --threshold 100000 --format nagios
     expect_rc 2; expect_out "DISK CRITICAL - Free space on / is 788.6 MB (below the critical 100000 MB) |"
     case_ "check WARNING by default format"
     run check "${login[@]}" -l "$TAVRIX_SSH_FAKE_USER" --os HPUX11 --mount / --unit MB -w 800 -c 500
     expect_rc 1
-    expect_out "DISK WARNING - Free space on / is 788.6 MB (below the warning 800 MB) | '/'=826948608B;838860800;524288000;0;1073741824"
+    expect_out "DISK WARNING - Free space on / is 788.6 MB (below the warning 800 MB) | '/'=246793216B;234881024;549453824;0;1073741824"
     case_ "check in percent"
     run check "${login[@]}" -l "$TAVRIX_SSH_FAKE_USER" --os HPUX11 --mount / --unit % -w 80 -c 10
-    expect_rc 1; expect_out "(below the warning 80 %) | '/'=78%;80;10;0;100"
+    expect_rc 1; expect_out "(below the warning 80 %) | '/'=246793216B;214748365;966367642;0;1073741824"
     case_ "bare text on request"
     run check "${login[@]}" -l "$TAVRIX_SSH_FAKE_USER" --os HPUX11 --mount / --unit MB -c 100000 --format text
     expect_rc 2; [ "$(cat "$WORK/out")" = "Free space on / is 788.6 MB" ] || fail "not the bare text"
@@ -326,7 +355,7 @@ CASES
     run check "${keyLogin[@]}" --os LINUX --all --exclude '/run*' --exclude /dev --unit GB -w 10 -c 1
     expect_rc 2
     expect_out "DISK CRITICAL - /boot/efi 0.5 GB (below the critical 1 GB), /dev/shm 7.7 GB (below the warning 10 GB); 2 others OK | '/'="
-    expect_out "'/media/backup disk'=307141615616B;10737418240;1073741824;0;983351140352"
+    expect_out "'/media/backup disk'=676209524736B;972613722112;982277398528;0;983351140352"
     expect_no_out "'/run"
     [ "$(($(logins) - before))" -eq 1 ] || fail "$(($(logins) - before)) logins, expected 1"
     case_ "named mounts, one missing"

@@ -113,7 +113,7 @@ INSTANTIATE_TEST_SUITE_P(
                  "ERR: Key file /keys/none cannot be read( 0)", true},
         StopCase{"RefusedWindowsMount", "#RES=c:&del" + With("OS", "BRWDF"), 10.0,
                  "ERR: The mount name c:&del holds a character that the Windows shell would "
-                 "interpret (only letters, digits, blanks and \\ / : . _ - + , @ ~ ( ) [ ] { } "
+                 "interpret (only letters, digits, blanks and \\ / : . _ - + , @ ~ ( ) [ ] { } ? "
                  "are sent)( 0)",
                  true}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -222,8 +222,46 @@ TEST_F(CheckRunTest, ASessionThatNeverEndsEndsTheCheckWithATimeOut) {
     platform.sessions = {{Connect(), Output(kListing)}};
     EXPECT_FALSE(Check(Parameters(), 1.0));
     EXPECT_THAT(Result(), HasSubstr("Time-out"));
-    EXPECT_EQ(check.LastOutcome().status, CheckStatus::Failed);
+    EXPECT_EQ(check.LastOutcome().status, CheckStatus::TimedOut);
     EXPECT_LT(check.LastOutcome().elapsed, std::chrono::seconds(30));
+}
+
+// The client's own time limit is a time-out, whatever the elapsed time; every
+// other failure is not, however long it took.
+TEST_F(CheckRunTest, OnlyTheTimeLimitIsATimeOut) {
+    const std::vector<std::pair<std::vector<FakeStep>, CheckStatus>> cases = {
+        {{Connect(kErrorTimeLimit, "Timed out after 10 seconds"), Disconnect()},
+         CheckStatus::TimedOut},
+        {{Connect(), Output(kListing), Connect(kErrorTimeLimit, "Timed out after 10 seconds"),
+          Disconnect()},
+         CheckStatus::TimedOut},
+        {{Connect(6, "Login failed"), Disconnect()}, CheckStatus::Failed},
+        {{Disconnect()}, CheckStatus::Failed},
+    };
+    for (const auto& [session, status] : cases) {
+        platform.sessions = {session};
+        EXPECT_FALSE(Check(Parameters()));
+        EXPECT_EQ(check.LastOutcome().status, status) << Result();
+        EXPECT_FALSE(check.LastOutcome().record);
+    }
+}
+
+// The command line's listing of every mount: the stored mount is neither sent
+// nor looked for, and the outcome carries every record.
+TEST_F(CheckRunTest, AllMountsListsEveryRecordInTheOutcome) {
+    platform.sessions = {Session({kListing})};
+    check.kx_hostname = std::string("db1");
+    check.kx_timeout = 10.0;
+    check.kx_parameter = Parameters();
+    const CheckOutcome& outcome = check.Run([](QueryInputs& inputs) { inputs.allMounts = true; });
+    EXPECT_EQ(outcome.status, CheckStatus::Listed);
+    EXPECT_THAT(platform.LastCalls(), Contains("SetCommand df -k ;exit"));
+    ASSERT_EQ(outcome.query.records.size(), 2U);
+    EXPECT_EQ(outcome.query.records[0].Mount, "/");
+    EXPECT_EQ(outcome.query.records[1].Mount, "/var");
+    EXPECT_EQ(outcome.settings.unit, "GB");
+    EXPECT_EQ(outcome.settings.blockSize, 1024);
+    EXPECT_THAT(outcome.query.header, StartsWith("Filesystem"));
 }
 
 TEST_F(CheckRunTest, ThePasswordIsNeverTraced) {

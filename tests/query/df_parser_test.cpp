@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <thread>
@@ -29,9 +30,11 @@ const std::string kHeader = "Filesystem     1K-blocks     Used Available Use% Mo
 const std::string kTypeHeader = "Filesystem     Type 1K-blocks  Used Available Use% Mounted on";
 const std::string kHomeLine = "/dev/sda1 1000 400 600 40% /home";
 
+// The size as printed is the size, unless the size did not fit.
 MountRecord Rec(std::string fs, std::string type, std::int32_t size, double used, double avail,
-                std::int16_t pct, std::string mount) {
-    return {std::move(fs), std::move(type), size, used, avail, pct, std::move(mount)};
+                std::int16_t pct, std::string mount, std::optional<double> printed = {}) {
+    return {std::move(fs),    std::move(type),       size, used, avail, pct,
+            std::move(mount), printed.value_or(size)};
 }
 
 const MountRecord kHome = Rec("/dev/sda1", "", 1000, 400, 600, 40, "/home");
@@ -230,7 +233,7 @@ INSTANTIATE_TEST_SUITE_P(
                   "LF",
                   "/home",
                   {H + "/dev/sda1 99999999999 400 600 40% /home\n"},
-                  {Rec("/dev/sda1", "", 0, 400, 600, 40, "/home")},
+                  {Rec("/dev/sda1", "", 0, 400, 600, 40, "/home", 99999999999.0)},
                   kHeader},
         ParseCase{"PercentOverflowLeavesPercentZero",
                   "LINUX",
@@ -244,7 +247,8 @@ INSTANTIATE_TEST_SUITE_P(
                   "LF",
                   "",
                   {H + "a 1000.5 1.25 2.5 40.5% /a\nb 1001.5 0 0 41.5% /b\n"},
-                  {Rec("a", "", 1000, 1.25, 2.5, 40, "/a"), Rec("b", "", 1002, 0, 0, 42, "/b")},
+                  {Rec("a", "", 1000, 1.25, 2.5, 40, "/a", 1000.5),
+                   Rec("b", "", 1002, 0, 0, 42, "/b", 1001.5)},
                   kHeader},
         ParseCase{"TooFewWords",
                   "LINUX",
