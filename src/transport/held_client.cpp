@@ -6,6 +6,7 @@
 #include "support/failure.h"
 #include "support/secret.h"
 #include "support/trace.h"
+#include "transport/libssh_key.h"
 #include "transport/persist_paths.h"
 #include "transport/persist_protocol.h"
 #include "transport/persist_socket.h"
@@ -36,7 +37,6 @@ HeldClient::HeldClient(std::shared_ptr<PersistContext> context,
 
 HeldClient::~HeldClient() {
     Wipe(password_);
-    Wipe(loginKey_);
 }
 
 void HeldClient::SetNotifications(SshNotifications* sink) {
@@ -73,9 +73,10 @@ void HeldClient::SetLoginMethod(int method) {
 }
 
 void HeldClient::SetLoginKey(const std::string& key) {
-    Wipe(loginKey_);
-    loginKey_ = key;
-    direct_->SetLoginKey(key);
+    direct_->SetLoginKey(key);  // throws for a text that is no key
+    // The exported text of one key differs from export to export (OpenSSH's
+    // format carries random check numbers): the key's own fingerprint names it.
+    loginKeyId_ = libssh::FingerprintOf(libssh::ImportKeyText(key).get());
 }
 
 void HeldClient::SetCommand(const std::string& command) {
@@ -111,7 +112,7 @@ std::string HeldClient::Digest() const {
     AppendField(text, user_);
     AppendField(text, password_);
     AppendField(text, std::to_string(loginMethod_));
-    AppendField(text, loginMethod_ == kLoginByKey ? loginKey_ : std::string());
+    AppendField(text, loginMethod_ == kLoginByKey ? loginKeyId_ : std::string());
     AppendField(text, context_->pin);
     AppendField(text, std::to_string(static_cast<int>(context_->knownHosts.policy)));
     AppendField(text, context_->knownHosts.file);

@@ -90,7 +90,7 @@ class HeldClient : public SshClient {
     std::string user_;
     std::string password_;
     int loginMethod_ = 0;
-    std::string loginKey_;
+    std::string loginKeyId_;  // the fingerprint of the login key
     std::string command_;
     int protocolChoice_ = kProtocolEither;
     int timeLimitSeconds_ = 60;

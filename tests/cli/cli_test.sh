@@ -602,6 +602,17 @@ sys.exit(1 if answer else 0)' "$sock" >"$WORK/out" 2>"$WORK/err" || fail "the ho
     expect_rc 0
     [ $(($(logins) - before)) -eq 1 ] || fail "$(($(logins) - before)) logins"
 
+    case_ "key logins: the key decides, not its file's text"
+    "$BIN" persist --stop >/dev/null
+    local keyed=(check -H 127.0.0.1 -p "$port" -l "$TAVRIX_SSH_USER" --hostkey "$pin" --os LINUX --mount / --unit KB -w 1 --persist 5)
+    before=$(grep -c "Accepted publickey for $TAVRIX_SSH_USER" "$sshd_dir/sshd.log")
+    for i in 1 2 3; do
+        run "${keyed[@]}" -i "$TAVRIX_SSH_KEY_ED25519"; expect_rc 0
+    done
+    run "${keyed[@]}" -i "$TAVRIX_SSH_KEY_ECDSA"; expect_rc 0
+    [ $(($(grep -c "Accepted publickey for $TAVRIX_SSH_USER" "$sshd_dir/sshd.log") - before)) -eq 2 ] ||
+        fail "not one login for the ed25519 key and one for the ECDSA key"
+
     case_ "--persist takes whole seconds"
     run "${check[@]}" --persist 1.5
     expect_rc 3; expect_out "--persist must be whole seconds"
