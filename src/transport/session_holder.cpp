@@ -38,6 +38,8 @@ constexpr int kTickMs = 500;
 constexpr std::size_t kMaxPeers = 32;
 // OpenSSH allows ten channels on one connection.
 constexpr std::size_t kMaxRunning = 8;
+// A connection that sends no request is let go after this long.
+constexpr auto kRequestWithin = std::chrono::seconds(10);
 // A peer that stops reading is let go.
 constexpr std::size_t kMaxUnsent = 72 * 1024 * 1024;
 
@@ -86,6 +88,7 @@ struct Peer : libssh::CommandListener {
     std::string in;
     std::string out;
     std::unique_ptr<libssh::LibsshCommand> command;
+    Clock::time_point connected = Clock::now();
     Clock::time_point deadline{};
     bool answered = false;  // one request per connection
     bool gone = false;
@@ -215,10 +218,10 @@ void Holder::Run() {
         const int sshFd = ssh_get_fd(session_->Handle());
         std::vector<pollfd> fds;
         fds.push_back({static_cast<int>(listener_.Get()), POLLIN, 0});
-        short sshEvents = POLLIN;
-        if ((ssh_get_poll_flags(session_->Handle()) & SSH_WRITE_PENDING) != 0) {
-            sshEvents |= POLLOUT;
-        }
+        // libssh's own write flag stays set once raised: whether a flush
+        // left something unsent decides.
+        const bool unsent = ssh_blocking_flush(session_->Handle(), 0) == SSH_AGAIN;
+        const short sshEvents = static_cast<short>(POLLIN | (unsent ? POLLOUT : 0));
         fds.push_back({sshFd, sshEvents, 0});
         for (const Peer& peer : peers_) {
             fds.push_back({static_cast<int>(peer.socket.Get()),
@@ -247,8 +250,10 @@ void Holder::Run() {
         StepCommands();
         FinishCommands(Clock::now());
         WritePeers();
-        peers_.remove_if([](const Peer& peer) {
-            return peer.gone || (peer.answered && !peer.command && peer.out.empty());
+        const auto now = Clock::now();
+        peers_.remove_if([now](const Peer& peer) {
+            return peer.gone || (peer.answered && !peer.command && peer.out.empty()) ||
+                   (!peer.answered && now - peer.connected >= kRequestWithin);
         });
     }
     // New checks must not find a holder that is going.
