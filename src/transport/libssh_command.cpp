@@ -17,7 +17,7 @@ constexpr std::size_t kMaxStderrTrace = 2000;
 }  // namespace
 
 LibsshCommand::LibsshCommand(LibsshSession& session, CommandListener& listener)
-    : session_(session), listener_(listener), readBuffer_(kMaxPiece) {}
+    : session_(session), listener_(&listener), readBuffer_(kMaxPiece) {}
 
 LibsshCommand::~LibsshCommand() {
     if (channel_ != nullptr && session_.Handle() != nullptr) {
@@ -30,6 +30,15 @@ LibsshCommand::~LibsshCommand() {
 
 void LibsshCommand::Start(std::string command) {
     command_ = std::move(command);
+    commandGiven_ = true;
+    if (state_ == State::kOpened) {
+        state_ = State::kExec;
+    } else if (state_ == State::kIdle) {
+        state_ = State::kOpenChannel;
+    }
+}
+
+void LibsshCommand::Open() {
     state_ = State::kOpenChannel;
 }
 
@@ -69,7 +78,7 @@ bool LibsshCommand::StepOpenChannel() {
         FailRequest("The server refused to open a session: ");
         return false;
     }
-    state_ = State::kExec;
+    state_ = commandGiven_ ? State::kExec : State::kOpened;
     return true;
 }
 
@@ -93,7 +102,7 @@ bool LibsshCommand::StepReading() {
         const int n = ssh_channel_read_nonblocking(channel_, readBuffer_.data(),
                                                    static_cast<uint32_t>(readBuffer_.size()), 0);
         if (n > 0) {
-            if (!listener_.CommandOutput(readBuffer_.data(), static_cast<std::size_t>(n))) {
+            if (!listener_->CommandOutput(readBuffer_.data(), static_cast<std::size_t>(n))) {
                 return false;
             }
             progressed = true;
@@ -181,7 +190,7 @@ void LibsshCommand::FailRequest(const std::string& refusal) {
 
 void LibsshCommand::Fail(std::int16_t code, const std::string& text) {
     state_ = State::kFailed;
-    listener_.CommandFailed(code, text);
+    listener_->CommandFailed(code, text);
 }
 
 void LibsshCommand::CloseChannel() {

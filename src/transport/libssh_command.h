@@ -32,6 +32,11 @@ class LibsshCommand {
     LibsshCommand& operator=(const LibsshCommand&) = delete;
 
     void Start(std::string command);
+    // Opens the channel without a command yet (a holder's spare channel); a
+    // later Start runs the command on it, also while it is still opening.
+    void Open();
+    bool Opened() const { return state_ == State::kOpened; }
+    void SetListener(CommandListener& listener) { listener_ = &listener; }
     // Does what is ready; true when it got further.
     bool Step();
     // The end of output plus the exit status or the close came.
@@ -50,7 +55,7 @@ class LibsshCommand {
     std::string PhaseName() const;
 
   private:
-    enum class State { kIdle, kOpenChannel, kExec, kReading, kDone, kFailed };
+    enum class State { kIdle, kOpenChannel, kOpened, kExec, kReading, kDone, kFailed };
 
     bool StepOpenChannel();
     bool StepExec();
@@ -65,9 +70,10 @@ class LibsshCommand {
                              const char* errmsg, const char* lang, void* self);
 
     LibsshSession& session_;
-    CommandListener& listener_;
+    CommandListener* listener_;
     State state_ = State::kIdle;
     std::string command_;
+    bool commandGiven_ = false;
     ssh_channel channel_ = nullptr;
     ssh_channel_callbacks_struct channelCallbacks_{};
     bool stdoutEnded_ = false;

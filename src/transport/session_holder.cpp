@@ -94,7 +94,7 @@ struct Peer : libssh::CommandListener {
     bool gone = false;
 };
 
-class Holder : private libssh::SessionListener {
+class Holder : private libssh::SessionListener, private libssh::CommandListener {
   public:
     Holder(PersistContext& context, std::unique_ptr<libssh::LibsshSession> session,
            std::string digest, net::Socket listener, std::string socketPath)
@@ -113,6 +113,10 @@ class Holder : private libssh::SessionListener {
 
   private:
     void SessionFailed(std::int16_t, const std::string&) override {}
+    // The spare channel's: refused, or the session went.
+    void CommandFailed(std::int16_t, const std::string&) override { spareRefused_ = true; }
+    bool CommandOutput(const char*, std::size_t) override { return true; }
+    void KeepSpare();
     void OfferCrypto(const libssh::CryptoDetails&, bool&) override {}
     void OfferHostKey(const std::string&, bool&) override {}
 
@@ -143,6 +147,9 @@ class Holder : private libssh::SessionListener {
     Clock::time_point probeSent_{};
     bool probeOutstanding_ = false;
     ssh_channel probe_ = nullptr;  // freed with the session at the latest
+    // A channel opened ahead, so that a request waits for the exec only.
+    std::unique_ptr<libssh::LibsshCommand> spare_;
+    bool spareRefused_ = false;
     bool quit_ = false;
     std::uint32_t served_ = 0;
 };
@@ -247,6 +254,7 @@ void Holder::Run() {
         for (Peer& peer : peers_) {
             ReadPeer(peer);
         }
+        KeepSpare();
         StepCommands();
         FinishCommands(Clock::now());
         WritePeers();
@@ -264,6 +272,7 @@ void Holder::Run() {
         peer.command.reset();
     }
     peers_.clear();
+    spare_.reset();
     probe_ = nullptr;
     session_->Close();
     Wipe(digest_);
@@ -358,8 +367,25 @@ void Holder::HandleRequest(Peer& peer, const Frame& frame) {
         .Text(session_->Fingerprint());
     peer.out += EncodeFrame(kAccepted, accepted.Bytes());
     peer.deadline = lastRequest_ + std::chrono::milliseconds(request.timeLimitMs);
-    peer.command = std::make_unique<libssh::LibsshCommand>(*session_, peer);
+    if (spare_) {
+        peer.command = std::move(spare_);
+        peer.command->SetListener(peer);
+    } else {
+        peer.command = std::make_unique<libssh::LibsshCommand>(*session_, peer);
+    }
     peer.command->Start(request.command);
+    spareRefused_ = false;
+}
+
+void Holder::KeepSpare() {
+    if (spare_ && spareRefused_) {
+        spare_.reset();  // not again before the next request
+    }
+    if (!spare_ && !spareRefused_ && Running() < kMaxRunning && !session_->Broken()) {
+        spare_ = std::make_unique<libssh::LibsshCommand>(
+            *session_, static_cast<libssh::CommandListener&>(*this));
+        spare_->Open();
+    }
 }
 
 void Holder::StepCommands() {
@@ -370,6 +396,9 @@ void Holder::StepCommands() {
             if (peer.command && !peer.command->Done() && !peer.command->Failed()) {
                 progressed = peer.command->Step() || progressed;
             }
+        }
+        if (spare_ && !spare_->Opened() && !spare_->Failed()) {
+            progressed = spare_->Step() || progressed;
         }
         if (!progressed) {
             return;
