@@ -95,8 +95,8 @@ int RunPersist(const std::vector<std::string>& argList) {
                                   std::to_string(holder.port) + " user " + ForTerminal(holder.user);
         if (args.Has("--list")) {
             PrintLine(where + ", idle " + std::to_string(holder.idleSeconds) + " s, " +
-                      std::to_string(holder.served) + " checks served, process " +
-                      std::to_string(holder.pid));
+                      std::to_string(holder.served) + (holder.served == 1 ? " check" : " checks") +
+                      " served, process " + std::to_string(holder.pid));
             continue;
         }
         if ((host && *host != holder.host) || (port && *port != std::to_string(holder.port)) ||

@@ -562,6 +562,15 @@ sys.exit(1 if answer else 0)' "$sock" >"$WORK/out" 2>"$WORK/err" || fail "the ho
     [ $((($(date +%s%N) - start) / 1000000)) -lt 5000 ] || fail "the pipe stayed open"
     expect_out "DISK OK"; [ -n "$(holder_pid)" ] || fail "no holder left"
 
+    case_ "the holder survives the engine killing the check's process group"
+    "$BIN" persist --stop >/dev/null
+    setsid bash -c '"$@" >/dev/null 2>&1; kill -KILL 0' _ "$BIN" "${check[@]}" --persist 60
+    sleep 0.2
+    [ -n "$(holder_pid)" ] || fail "the holder went with the check's process group"
+    run "${check[@]}" --persist 60
+    expect_rc 0; expect_out "DISK OK"
+    run persist --list; expect_out "1 check served"
+
     case_ "the holder killed (SIGKILL)"
     kill -KILL "$(holder_pid)"; sleep 0.2
     run_measured "${check[@]}" --persist 60
