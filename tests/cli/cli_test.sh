@@ -481,7 +481,7 @@ for _ in range(200):
         /usr/sbin/sshd -f "$sshd_dir/sshd_config" -E "$sshd_dir/sshd.log"
         local i
         for i in $(seq 50); do
-            nc -z 127.0.0.1 "$port" 2>/dev/null && return
+            (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null && return
             sleep 0.1
         done
     }
