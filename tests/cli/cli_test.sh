@@ -578,12 +578,13 @@ sys.exit(1 if answer else 0)' "$sock" >"$WORK/out" 2>"$WORK/err" || fail "the ho
     [ -n "$(holder_pid)" ] || fail "no new holder"
 
     case_ "a holder that stops answering (SIGSTOP)"
-    kill -STOP "$(holder_pid)"
-    run_measured "${check[@]}" --persist 60 -t 4
-    kill -CONT "$(holder_pid)"
-    expect_rc 0; expect_out "DISK OK"; expect_within 4000
-    cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
     holder=$(holder_pid)
+    kill -STOP "$holder"
+    run_measured "${check[@]}" --persist 60 -t 4
+    kill -CONT "$holder"
+    expect_rc 0; expect_out "DISK OK"; expect_within 4000
+    [ "$(holder_pid)" = "$holder" ] || fail "the holder did not come back"
+    cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
     local ticks
     ticks=$(cpu_ticks "$holder"); sleep 1
     [ $(($(cpu_ticks "$holder") - ticks)) -lt 50 ] || fail "the idle holder spins"
