@@ -11,6 +11,7 @@
 #include "cli/commands.h"
 #include "cli/host_key_options.h"
 #include "cli/mount_choice.h"
+#include "cli/persist_option.h"
 #include "cli/trend_check.h"
 #include "host/check_run.h"
 #include "query/pseudo_filesystems.h"
@@ -207,11 +208,13 @@ int RunCheck(const std::vector<std::string>& argList) {
     for (const OptionInfo& option : TrendOptions()) {
         known.push_back(option);
     }
+    known.push_back(PersistOption());
     const Arguments args(argList, WithCommonOptions(known));
     if (HandleCommonOptions(args, kHelp + CheckOptionsHelp() + kTrendOptionsHelp +
                                       ParameterOptionsHelp() + SettingOptionsHelp("MB") +
-                                      ModernOnlyHelp() + CommonOptionsHelp() + kHostKeyOptionsHelp +
-                                      PseudoHelp() + kCheckDiskHelp + kHelpEnd)) {
+                                      ModernOnlyHelp() + PersistOptionHelp() + CommonOptionsHelp() +
+                                      kHostKeyOptionsHelp + PseudoHelp() + kCheckDiskHelp +
+                                      kHelpEnd)) {
         return kExitOk;
     }
     const CheckRequest request = ReadCheckRequest(args);
@@ -243,6 +246,7 @@ int RunCheck(const std::vector<std::string>& argList) {
     for (const std::string& note : trend ? trend->TakeNotes() : std::vector<std::string>()) {
         PrintError("tavrix-check: " + ForTerminal(note));
     }
+    LeaveHolderIfAsked();
     return ExitCode(answer.state);
 }
 

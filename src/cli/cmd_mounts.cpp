@@ -8,6 +8,7 @@
 #include "cli/cli_text.h"
 #include "cli/commands.h"
 #include "cli/host_key_options.h"
+#include "cli/persist_option.h"
 #include "host/codes.h"
 #include "host/parameter_string.h"
 #include "query/query_setup.h"
@@ -58,13 +59,14 @@ int RunMounts(const std::vector<std::string>& argList) {
         known.push_back(option);
     }
     known.push_back(ModernOnlyOption());
+    known.push_back(PersistOption());
     known.push_back({"--json", "", false});
     for (const OptionInfo& option : HostKeyOptions()) {
         known.push_back(option);
     }
     const Arguments args(argList, WithCommonOptions(known));
     if (HandleCommonOptions(args, kHelp + ParameterOptionsHelp() + SettingOptionsHelp() +
-                                      ModernOnlyHelp() + CommonOptionsHelp() +
+                                      ModernOnlyHelp() + PersistOptionHelp() + CommonOptionsHelp() +
                                       kHostKeyOptionsHelp)) {
         return kExitOk;
     }
@@ -110,6 +112,7 @@ int RunMounts(const std::vector<std::string>& argList) {
             PrintLine(ForTerminal(record.Mount));
         }
     }
+    LeaveHolderIfAsked();
     return kExitOk;
 }
 

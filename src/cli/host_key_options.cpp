@@ -2,6 +2,7 @@
 
 #include "cli/cli_platform.h"
 #include "cli/commands.h"
+#include "cli/persist_option.h"
 #include "host/parameter_string.h"
 #include "query/host_key_pin.h"
 
@@ -101,9 +102,15 @@ bool InstallSshTransportFor(const Arguments& args, const std::string& parameters
             ". To trust it, pin it with --hostkey \"{key}\", or add it with "
             "--host-key-policy accept-new";
     }
-    InstallDefaultSshPlatform(MakeLibsshPlatform(
-        std::move(check), args.Has("--modern-only") ? libssh::AlgorithmPolicy::kModernOnly
-                                                    : libssh::AlgorithmPolicy::kCompatible));
+    const auto algorithms = args.Has("--modern-only") ? libssh::AlgorithmPolicy::kModernOnly
+                                                      : libssh::AlgorithmPolicy::kCompatible;
+#ifdef TAVRIX_HAVE_PERSIST
+    if (InstallPersistTransport(args, check, algorithms,
+                                NormalizedPin(GetKeyValue(parameters, "HKEY")))) {
+        return true;
+    }
+#endif
+    InstallDefaultSshPlatform(MakeLibsshPlatform(std::move(check), algorithms));
     return true;
 #else
     (void)args;

@@ -9,6 +9,7 @@
 #include "cli/cli_platform.h"
 #include "cli/cli_text.h"
 #include "cli/commands.h"
+#include "cli/persist_option.h"
 #include "support/failure.h"
 
 namespace {
@@ -21,6 +22,7 @@ const char* const kHelp =
     "  parse    parse recorded df output as a check would\n"
     "  params   show or build a parameter string\n"
     "  hostkey  show a machine's SSH host key, to pin it\n"
+    "  persist  list or stop the SSH sessions kept by --persist\n"
     "\n"
     "tavrix-check COMMAND --help tells more. --version prints the version.\n"
     "Exit status: 0 OK, 1 warning, 2 critical, 3 unknown (bad usage, refusals,\n"
@@ -38,6 +40,8 @@ int Dispatch(const std::string& command, const std::vector<std::string>& rest) {
         return RunMounts(rest);
     if (command == "hostkey")
         return RunHostKey(rest);
+    if (command == "persist")
+        return RunPersist(rest);
     throw UsageError("unknown command " + command + " (tavrix-check --help lists them)");
 }
 

@@ -570,6 +570,191 @@ group_hostile() {
     done
 }
 
+# --persist against an sshd of this group's own, which it kills and restarts.
+group_persist() {
+    need_test_server
+    [ "$(id -u)" = 0 ] || { echo "an sshd of its own needs root: skipped"; exit 77; }
+    local sshd_dir="$WORK/sshd" port
+    mkdir -p "$sshd_dir" /run/sshd
+    # Below 32768: a check's port is a 16-bit signed number.
+    port=$(python3 -c '
+import random, socket
+for _ in range(200):
+    port = random.randint(21000, 32000)
+    try:
+        socket.create_server(("127.0.0.1", port)).close()
+        print(port)
+        break
+    except OSError:
+        pass')
+    ssh-keygen -q -t ed25519 -N '' -f "$sshd_dir/host" </dev/null
+    {
+        echo "Port $port"; echo "HostKey $sshd_dir/host"; echo "PidFile $sshd_dir/sshd.pid"
+        echo "LogLevel VERBOSE"
+        grep -vE '^(Port|HostKey|PidFile|LogLevel) ' "$TAVRIX_SSHD_DIR/sshd_config"
+    } >"$sshd_dir/sshd_config"
+    start_sshd() {
+        /usr/sbin/sshd -f "$sshd_dir/sshd_config" -E "$sshd_dir/sshd.log"
+        local i
+        for i in $(seq 50); do
+            (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null && return
+            sleep 0.1
+        done
+    }
+    stop_sshd() {  # the listener and every session process of it
+        local pid
+        pid=$(cat "$sshd_dir/sshd.pid")
+        pkill -KILL -P "$pid"
+        kill -KILL "$pid"
+        sleep 0.2
+    }
+    logins() { grep -c "Accepted password for $TAVRIX_SSH_USER" "$sshd_dir/sshd.log"; }
+    start_sshd
+    trap 'stop_sshd 2>/dev/null; XDG_RUNTIME_DIR="$WORK/xdg" "$BIN" persist --stop >/dev/null 2>&1; rm -rf "$WORK"' EXIT
+    export XDG_RUNTIME_DIR="$WORK/xdg"
+    mkdir -m 700 "$XDG_RUNTIME_DIR"
+    local pin
+    pin="ssh-ed25519 $(ssh-keygen -l -E sha256 -f "$sshd_dir/host.pub" | cut -d' ' -f2)"
+    local unpinned=(check -H 127.0.0.1 -p "$port" -l "$TAVRIX_SSH_USER" --password-file "$TAVRIX_SSH_PASSWORD_FILE"
+        --os LINUX --mount / --unit KB -w 1 -t 10)
+    local check=("${unpinned[@]}" --hostkey "$pin")
+    holder_pid() { "$BIN" persist --list | sed -n 's/.*process \([0-9]*\)$/\1/p'; }
+
+    case_ "20 checks with --persist 60: one login, all answer"
+    local i before=$(logins)
+    for i in $(seq 20); do
+        run "${check[@]}" --persist 60
+        expect_rc 0; expect_out "DISK OK - Free space on / is "
+    done
+    [ $(($(logins) - before)) -eq 1 ] || fail "$(($(logins) - before)) logins for 20 checks"
+    run persist --list
+    expect_rc 0; expect_out "127.0.0.1 port $port user $TAVRIX_SSH_USER, idle "; expect_out "19 checks served"
+
+    case_ "the holder is a session of its own, without the check's files"
+    local holder
+    holder=$(holder_pid)
+    [ "$(ps -o sid= -p "$holder" | tr -d ' ')" = "$holder" ] || fail "the holder leads no session"
+    [ "$(ls /proc/"$holder"/fd | wc -l)" -le 6 ] || fail "the holder keeps $(ls /proc/"$holder"/fd | wc -l) files"
+
+    case_ "a wrong password or another pin with a session held"
+    echo wrong >"$WORK/wrong"; chmod 600 "$WORK/wrong"
+    run "${check[@]}" --persist 60 --password-file "$WORK/wrong"
+    expect_rc 3; expect_out "Login failed for user $TAVRIX_SSH_USER"
+    ssh-keygen -q -t ed25519 -N '' -f "$WORK/other" </dev/null
+    run "${check[@]}" --persist 60 --hostkey "ssh-ed25519 $(ssh-keygen -l -E sha256 -f "$WORK/other.pub" | cut -d' ' -f2)"
+    expect_rc 3; expect_out "has changed: expected ssh-ed25519"
+    run "${unpinned[@]}" --persist 60 --host-key-policy off
+    expect_rc 0; expect_out "DISK OK"
+    [ "$(holder_pid)" = "$holder" ] || fail "another login replaced the holder"
+
+    case_ "another user's check does not reach the holder"
+    local sock
+    sock=$(ls "$XDG_RUNTIME_DIR"/tavrix/holder-*.sock)
+    chmod 711 "$WORK" "$XDG_RUNTIME_DIR" "$XDG_RUNTIME_DIR/tavrix"; chmod 666 "$sock"
+    setpriv --reuid=nobody --regid=nogroup --clear-groups /usr/bin/python3 -c '
+import socket, sys
+s = socket.socket(socket.AF_UNIX)
+s.connect(sys.argv[1])
+s.settimeout(5)
+try:  # the holder closes at once: the request may not even go out
+    s.sendall(b"L\0\0\0\0")
+    answer = s.recv(100)
+except (BrokenPipeError, ConnectionResetError):
+    answer = b""
+sys.exit(1 if answer else 0)' "$sock" >"$WORK/out" 2>"$WORK/err" || fail "the holder answered another user"
+    chmod 700 "$XDG_RUNTIME_DIR" "$XDG_RUNTIME_DIR/tavrix"; chmod 600 "$sock"
+    cp "$TAVRIX_SSH_PASSWORD_FILE" "$WORK/nobody.pw"; chown nobody "$WORK/nobody.pw"
+    before=$(logins)
+    mkdir -m 700 "$WORK/xdg-nobody"; chown nobody "$WORK/xdg-nobody"
+    setpriv --reuid=nobody --regid=nogroup --clear-groups env XDG_RUNTIME_DIR="$WORK/xdg-nobody" \
+        "$BIN" "${check[@]}" --password-file "$WORK/nobody.pw" --persist 1 >"$WORK/out" 2>"$WORK/err"
+    RC=$?; expect_rc 0; expect_out "DISK OK"
+    [ $(($(logins) - before)) -eq 1 ] || fail "another user's check did not log in itself"
+
+    case_ "stdout closes when a check that leaves a holder exits"
+    "$BIN" persist --stop >/dev/null
+    local start=$(date +%s%N)
+    "$BIN" "${check[@]}" --persist 60 2>"$WORK/err" | cat >"$WORK/out"
+    [ $((($(date +%s%N) - start) / 1000000)) -lt 5000 ] || fail "the pipe stayed open"
+    expect_out "DISK OK"; [ -n "$(holder_pid)" ] || fail "no holder left"
+
+    case_ "the holder survives the engine killing the check's process group"
+    "$BIN" persist --stop >/dev/null
+    setsid bash -c '"$@" >/dev/null 2>&1; kill -KILL 0' _ "$BIN" "${check[@]}" --persist 60
+    sleep 0.2
+    [ -n "$(holder_pid)" ] || fail "the holder went with the check's process group"
+    run "${check[@]}" --persist 60
+    expect_rc 0; expect_out "DISK OK"
+    run persist --list; expect_out "1 check served"
+
+    case_ "the holder killed (SIGKILL)"
+    kill -KILL "$(holder_pid)"; sleep 0.2
+    run_measured "${check[@]}" --persist 60
+    expect_rc 0; expect_out "DISK OK"; expect_within 10000
+    [ -n "$(holder_pid)" ] || fail "no new holder"
+
+    case_ "a holder that stops answering (SIGSTOP)"
+    holder=$(holder_pid)
+    kill -STOP "$holder"
+    run_measured "${check[@]}" --persist 60 -t 4
+    kill -CONT "$holder"
+    expect_rc 0; expect_out "DISK OK"; expect_within 4000
+    [ "$(holder_pid)" = "$holder" ] || fail "the holder did not come back"
+    cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
+    local ticks
+    ticks=$(cpu_ticks "$holder"); sleep 1
+    [ $(($(cpu_ticks "$holder") - ticks)) -lt 50 ] || fail "the idle holder spins"
+
+    case_ "the server's session process killed"
+    pkill -KILL -P "$(cat "$sshd_dir/sshd.pid")"; sleep 0.2
+    run_measured "${check[@]}" --persist 60
+    expect_rc 0; expect_out "DISK OK"; expect_within 10000
+
+    case_ "the server restarted"
+    stop_sshd; start_sshd
+    run_measured "${check[@]}" --persist 60
+    expect_rc 0; expect_out "DISK OK"; expect_within 10000
+    run_measured "${check[@]}" --persist 60
+    expect_rc 0; expect_out "DISK OK"
+
+    case_ "persist --stop by host, port and user"
+    run persist --stop -H 127.0.0.1 -p "$port" -l nobody-else
+    expect_rc 0; [ -n "$(holder_pid)" ] || fail "stopped another user's holder"
+    run persist --stop -H 127.0.0.1 -p "$port" -l "$TAVRIX_SSH_USER"
+    expect_rc 0; expect_out "stopped 127.0.0.1 port $port user $TAVRIX_SSH_USER"
+    sleep 0.3; [ -z "$(holder_pid)" ] || fail "still held"
+
+    case_ "--persist 2 and 4 s idle leave no holder"
+    run "${check[@]}" --persist 2
+    expect_rc 0; [ -n "$(holder_pid)" ] || fail "no holder"
+    sleep 4
+    [ -z "$(holder_pid)" ] || fail "still held after 4 s"
+    ! ls "$XDG_RUNTIME_DIR"/tavrix/holder-*.sock >/dev/null 2>&1 || fail "the socket stayed"
+
+    case_ "mounts with --persist ride on the same session"
+    before=$(logins)
+    run mounts -H 127.0.0.1 -p "$port" -l "$TAVRIX_SSH_USER" --password-file "$TAVRIX_SSH_PASSWORD_FILE" --hostkey "$pin" --os LINUX --persist 5
+    expect_rc 0; expect_out "/"
+    run "${check[@]}" --persist 5
+    expect_rc 0
+    [ $(($(logins) - before)) -eq 1 ] || fail "$(($(logins) - before)) logins"
+
+    case_ "key logins: the key decides, not its file's text"
+    "$BIN" persist --stop >/dev/null
+    local keyed=(check -H 127.0.0.1 -p "$port" -l "$TAVRIX_SSH_USER" --hostkey "$pin" --os LINUX --mount / --unit KB -w 1 --persist 5)
+    before=$(grep -c "Accepted publickey for $TAVRIX_SSH_USER" "$sshd_dir/sshd.log")
+    for i in 1 2 3; do
+        run "${keyed[@]}" -i "$TAVRIX_SSH_KEY_ED25519"; expect_rc 0
+    done
+    run "${keyed[@]}" -i "$TAVRIX_SSH_KEY_ECDSA"; expect_rc 0
+    [ $(($(grep -c "Accepted publickey for $TAVRIX_SSH_USER" "$sshd_dir/sshd.log") - before)) -eq 2 ] ||
+        fail "not one login for the ed25519 key and one for the ECDSA key"
+
+    case_ "--persist takes whole seconds"
+    run "${check[@]}" --persist 1.5
+    expect_rc 3; expect_out "--persist must be whole seconds"
+}
+
 "group_$GROUP"
 echo "$((passes - failures)) passed, $failures failed"
 [ "$failures" -eq 0 ]
