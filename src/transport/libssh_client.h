@@ -1,5 +1,6 @@
 #pragma once
-// SshClient on libssh 0.10, driven as a non-blocking state machine:
+// SshClient on libssh 0.10, driven as a non-blocking state machine over the
+// session (libssh_session.h) and the command (libssh_command.h):
 //
 //   start → resolving → TCP connecting → SSH handshake → login → open channel
 //         → exec → reading → ended
@@ -31,26 +32,16 @@
 
 #include "query/ssh_client.h"
 #include "transport/known_hosts.h"
+#include "transport/libssh_command.h"
 #include "transport/libssh_key.h"
-#include "transport/net_socket.h"
+#include "transport/libssh_session.h"
 #include "transport/ssh_algorithms.h"
 
 namespace tavrix::libssh {
 
-// The ErrorCode of Connected for each kind of failure.
-enum FailureCode : std::int16_t {
-    kFailureResolve = 1,         // unknown host name, resolver error
-    kFailureConnect = 2,         // refused, unreachable
-    kFailureTimeout = 3,         // the time limit passed
-    kFailureHandshake = 4,       // SSH handshake failed or the server closed the connection
-    kFailureHostRejected = 5,    // a handler set accept to false
-    kFailureLogin = 6,           // password or key refused, login error
-    kFailureCommand = 7,         // session or command refused, command killed by a signal
-    kFailureConnectionLost = 8,  // the connection went before the command ended
-    kFailureUnsupported = 9,     // SSH1
-};
-
-class LibsshClient : public SshClient {
+// The session and the command are the two pieces of libssh_session.h and
+// libssh_command.h; this client runs one command on one session.
+class LibsshClient : public SshClient, private SessionListener, private CommandListener {
   public:
     explicit LibsshClient(AlgorithmPolicy policy = AlgorithmPolicy::kCompatible);
     ~LibsshClient() override;
@@ -73,7 +64,7 @@ class LibsshClient : public SshClient {
     // After the handlers accepted the host key, the file decides (command line).
     void SetKnownHostsCheck(KnownHostsCheck check);
     // The server's host key as a known-hosts line, once the handshake is done.
-    const std::string& ServerKnownHostsLine() const { return knownHostsLine_; }
+    const std::string& ServerKnownHostsLine() const { return session_.KnownHostsLineOfServer(); }
 
     void OpenConnection() override;
     std::string TakeReceived(std::int16_t byteCount, int format) override;
@@ -87,56 +78,27 @@ class LibsshClient : public SshClient {
         kIdle,         // before OpenConnection
         kStart,        // OpenConnection done; the first Process starts
         kFailPending,  // a failure known before any I/O (SSH1)
-        kResolving,
-        kConnecting,
-        kHandshake,
-        kLogin,
-        kOpenChannel,
-        kExec,
-        kReading,
+        kSession,      // resolving, connecting, handshake, login
+        kCommand,      // channel, exec, reading
         kEnded,
-    };
-    struct SessionDeleter {
-        void operator()(ssh_session session) const { ssh_free(session); }
     };
 
     bool Step();
     void StartAttempt();
-    void OnResolved(net::Resolution resolution);
-    void ConnectNextAddress();
-    bool StepConnecting();
-    void OnTcpConnected();
-    bool StepHandshake();
-    bool DeliverHostInformation();
-    std::string WhyNoMatch(const std::string& error) const;
-    bool StepLogin();
-    int TryLoginMethod();
-    bool AnswerPrompts();
-    bool TryNextLoginMethod(int rc);
-    bool TryKeyAgain();
-    bool StepOpenChannel();
-    bool StepExec();
-    bool StepReading();
-    void DrainStandardError();
+    bool StepSession();
+    bool StepCommand();
+
+    void SessionFailed(std::int16_t code, const std::string& text) override;
+    void OfferCrypto(const CryptoDetails& details, bool& accept) override;
+    void OfferHostKey(const std::string& fingerprint, bool& accept) override;
+    void CommandFailed(std::int16_t code, const std::string& text) override;
+    bool CommandOutput(const char* data, std::size_t size) override;
 
     void Fail(std::int16_t code, const std::string& text);
-    void FailRequest(const std::string& refusal);
     void FinishNormally();
     void CloseSession(bool graceful);
     void Notify(auto&& call);  // calls the sink, if there is one
-    bool SessionBroken() const;
-    std::string SessionError() const;
-    std::string HostAndAddress() const;
     std::string PhaseName() const;
-
-    static void OnChannelClose(ssh_session, ssh_channel, void* self);
-    static void OnExitStatus(ssh_session, ssh_channel, int status, void* self);
-    static void OnExitSignal(ssh_session, ssh_channel, const char* signal, int core,
-                             const char* errmsg, const char* lang, void* self);
-
-    // How a password login proceeds: password first, then keyboard-interactive
-    // when the server offers it.
-    enum class LoginStage { kKey, kPassword, kKeyboardInteractive };
 
     // settings
     AlgorithmPolicy policy_;
@@ -154,7 +116,6 @@ class LibsshClient : public SshClient {
     int timeLimitSeconds_ = 60;
     std::string preferredHostKeyType_;
     KnownHostsCheck knownHosts_;
-    std::string knownHostsLine_;
 
     // the attempt
     Phase phase_ = Phase::kIdle;
@@ -163,30 +124,9 @@ class LibsshClient : public SshClient {
     Clock::time_point deadline_{};
     std::int16_t pendingCode_ = 0;
     std::string pendingText_;
-    std::shared_ptr<net::ResolveJob> resolveJob_;
-    std::vector<net::Address> addresses_;
-    std::size_t nextAddress_ = 0;
-    std::string currentAddress_;
-    Clock::time_point addressDeadline_{};
-    int lastConnectError_ = 0;
-    std::string lastConnectAddress_;
-    net::Socket socket_;
-    std::unique_ptr<std::remove_pointer_t<ssh_session>, SessionDeleter> session_;
-    bool socketHandedOver_ = false;
-    ssh_channel channel_ = nullptr;  // freed by ssh_disconnect / ssh_free
-    ssh_channel_callbacks_struct channelCallbacks_{};
-    bool stdoutEnded_ = false;
-    bool remoteClosed_ = false;
-    bool exitStatusKnown_ = false;
-    int exitStatus_ = -1;
-    std::string exitSignal_;
-    LoginStage loginStage_ = LoginStage::kPassword;
-    std::string methodsTried_;  // "password, keyboard-interactive"
-    int promptRounds_ = 0;
-    bool rsaSha1Tried_ = false;
-    std::string stderrText_;
+    LibsshSession session_{*this};
+    std::unique_ptr<LibsshCommand> runningCommand_;
     std::string received_;  // announced by Received, not yet taken
-    std::vector<char> readBuffer_;
 };
 
 }  // namespace tavrix::libssh
