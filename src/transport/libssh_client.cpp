@@ -153,7 +153,8 @@ void LibsshClient::Process() {
     for (int round = 0; round < 10000 && phase_ != Phase::kEnded; ++round) {
         if (phase_ != Phase::kFailPending && Clock::now() >= deadline_) {
             Trace("SSH time limit passed while ", PhaseName());
-            Fail(kFailureTimeout, "Timed out after " + Seconds(timeLimitSeconds_));
+            Fail(kFailureTimeout,
+                 "Timed out after " + Seconds(timeLimitSeconds_) + session_.AttemptsNote());
             return;
         }
         if (!Step()) {
@@ -210,7 +211,8 @@ bool LibsshClient::StepSession() {
         FinishNormally();
         return false;
     }
-    runningCommand_ = std::make_unique<LibsshCommand>(session_, static_cast<CommandListener&>(*this));
+    runningCommand_ =
+        std::make_unique<LibsshCommand>(session_, static_cast<CommandListener&>(*this));
     runningCommand_->Start(command_);
     phase_ = Phase::kCommand;
     return true;
