@@ -5,7 +5,9 @@
 //     OpenSSH clients doing the same work, both in the same run: the share of
 //     right answers of each, side by side (target for ours: 100 %);
 //  2. the median wall time of one check without load, 20 runs (a retry must
-//     cost nothing when nothing is shed).
+//     cost nothing when nothing is shed); with TAVRIX_BASELINE_CHECK naming
+//     another build of tavrix-check, runs of both interleaved and their ratio
+//     (target: 0.95 to 1.05).
 // Prints figures and ratios; exits 1 when the test server is not running.
 
 #include <fcntl.h>
@@ -70,29 +72,18 @@ class LoadBench {
     LoadBench(const tavrix::test::ExtraSshd& server, std::string dir)
         : server_(server), dir_(std::move(dir)) {}
 
-    std::vector<std::string> Ours() const {
-        return {TAVRIX_CHECK_PROGRAM,
-                "check",
-                "-H",
-                Server().host,
-                "-p",
-                std::to_string(server_.Port()),
-                "-l",
-                Server().user,
-                "-i",
-                Server().Key("ed25519"),
-                "--hostkey",
-                server_.Fingerprint("ed25519"),
-                "--os",
-                "LINUX",
-                "--mount",
-                "/",
-                "--unit",
-                "GB",
-                "-c",
-                "0",
-                "-t",
-                "20"};
+    std::vector<std::string> Ours(const std::string& program = TAVRIX_CHECK_PROGRAM) const {
+        return {program,     "check",
+                "-H",        Server().host,
+                "-p",        std::to_string(server_.Port()),
+                "-l",        Server().user,
+                "-i",        Server().Key("ed25519"),
+                "--hostkey", server_.Fingerprint("ed25519"),
+                "--os",      "LINUX",
+                "--mount",   "/",
+                "--unit",    "GB",
+                "-c",        "0",
+                "-t",        "20"};
     }
 
     std::vector<std::string> OpenSsh() const {
@@ -191,17 +182,28 @@ int main() {
     }
 
     // 2. One check at a time.
-    std::vector<double> single;
-    for (int run = 0; run < 20; ++run) {
+    const char* baseline = std::getenv("TAVRIX_BASELINE_CHECK");
+    std::vector<double> single, before;
+    const auto timeOne = [&](const std::vector<std::string>& command, std::vector<double>& into) {
         const auto start = Clock::now();
-        const Batch one = bench.Run(bench.Ours(), 1);
-        single.push_back(Seconds(Clock::now() - start) * 1000);
+        const Batch one = bench.Run(command, 1);
+        into.push_back(Seconds(Clock::now() - start) * 1000);
         if (one.right != 1) {
             std::fprintf(stderr, "a check without load failed: %s", one.aFailure.c_str());
-            return 1;
+            std::exit(1);
+        }
+    };
+    for (int run = 0; run < 20; ++run) {
+        timeOne(bench.Ours(), single);
+        if (baseline != nullptr) {
+            timeOne(bench.Ours(baseline), before);
         }
     }
     std::printf("one check without load: median %.1f ms over 20 runs\n", Median(single));
+    if (baseline != nullptr) {
+        std::printf("  baseline %s: median %.1f ms, ratio %.3f (target 0.95 to 1.05)\n", baseline,
+                    Median(before), Median(single) / Median(before));
+    }
     tavrix::test::RunHere("rm -rf " + dir);
     return 0;
 }
