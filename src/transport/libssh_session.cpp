@@ -31,6 +31,10 @@ std::string CipherAndMac(const char* cipher, const char* mac) {
     return text;
 }
 
+bool OneBeginsTheOther(std::string_view a, std::string_view b) {
+    return a.substr(0, b.size()) == b.substr(0, a.size());
+}
+
 // Uniform in [0, 1); each thread draws its own, so that checks started
 // together spread out.
 double RandomShare() {
@@ -92,6 +96,7 @@ void LibsshSession::Start(SessionSettings settings, Clock::time_point started,
     started_ = started;
     deadline_ = deadline;
     attempt_ = 1;
+    firstBytes_.clear();
     loginStage_ = settings_.byKey ? LoginStage::kKey : LoginStage::kPassword;
     state_ = State::kResolving;
     const auto port = static_cast<std::uint16_t>(settings_.port);
@@ -225,6 +230,12 @@ void LibsshSession::OnTcpConnected() {
 }
 
 bool LibsshSession::StepHandshake() {
+    if (firstBytes_.empty()) {
+        // libssh passes over lines before an SSH banner; what they were tells
+        // a server that dropped the connection unseen from one that speaks
+        // something else.
+        firstBytes_ = net::PeekWaiting(socket_.Get(), 32);
+    }
     socketHandedOver_ = true;  // from here on libssh may close it on errors
     const int rc = ssh_connect(session_.get());
     if (rc == SSH_AGAIN) {
@@ -250,14 +261,18 @@ void LibsshSession::HandshakeFailed() {
              "SSH handshake with " + where + " failed: " + error + WhyNoMatch(error));
         return;
     }
-    // No banner at all: the server dropped the connection unseen, as one
-    // that sheds load does. After an SSH banner the key exchange was under
-    // way; after anything else the server speaks another protocol.
+    // Nothing at all, OpenSSH's notice of a shed connection, or the start of
+    // an SSH banner: the server dropped the connection before the key
+    // exchange, as one that sheds load does. After a whole banner the key
+    // exchange was under way; after anything else the server speaks another
+    // protocol.
     const char* banner = ssh_get_serverbanner(session_.get());
     const bool sshBanner = banner != nullptr && std::string_view(banner).starts_with("SSH-");
+    const bool spokeSsh = OneBeginsTheOther(firstBytes_, "SSH-") ||
+                          OneBeginsTheOther(firstBytes_, "Exceeded MaxStartups");
     const bool modernOnly = settings_.policy == AlgorithmPolicy::kModernOnly;
     ConnectFailure failure = ConnectFailure::kClosedByServer;
-    if (banner != nullptr && !sshBanner) {
+    if ((banner != nullptr && !sshBanner) || (!sshBanner && !spokeSsh)) {
         failure = ConnectFailure::kOther;
     } else if (sshBanner && modernOnly) {
         // A server that finds nothing it speaks among our algorithms may
@@ -293,6 +308,7 @@ bool LibsshSession::RetryLater(const std::string& why) {
     socketHandedOver_ = false;
     fingerprint_.clear();
     knownHostsLine_.clear();
+    firstBytes_.clear();
     lastConnectError_ = 0;
     ++attempt_;
     retryAt_ = now + *wait;

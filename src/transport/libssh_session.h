@@ -173,6 +173,7 @@ class LibsshSession {
     std::string knownHostsLine_;
     int attempt_ = 1;
     Clock::time_point retryAt_{};
+    std::string firstBytes_;  // the first the server sent, seen before libssh reads them
 };
 
 }  // namespace tavrix::libssh
