@@ -96,6 +96,7 @@ for i in $(seq "$hosts"); do
         TAVRIX_VBS_GATE=$(parameters "$gate_port" /) \
         /usr/lib/wine/wine64 cscript //nologo "$script_path" >"$work/out.$i" 2>&1 &
     pids+=($!)
+    sleep 0.3 # Wine loses a host now and then when all start in the same instant
 done
 right=0
 for i in $(seq "$hosts"); do
@@ -104,7 +105,7 @@ for i in $(seq "$hosts"); do
     if grep -q ': True Free space on ' "$work/out.$i"; then
         right=$((right + 1))
     else
-        echo "FAIL: $(tr -d '\r' <"$work/out.$i")"
+        echo "FAIL: host $i: $(tr -d '\r' <"$work/out.$i")"
     fi
 done
 wait "$gate_pid"
