@@ -4,8 +4,8 @@
 //  1. 50 and 100 simultaneous tavrix-check processes (-t 20) next to as many
 //     OpenSSH clients doing the same work, both in the same run: the share of
 //     right answers of each, side by side (target for ours: 100 %);
-//  2. the median wall time of one check without load, 20 runs (a retry must
-//     cost nothing when nothing is shed); with TAVRIX_BASELINE_CHECK naming
+//  2. the median wall time of one check without load (a retry must
+//     cost nothing when nothing is shed), 40 runs; with TAVRIX_BASELINE_CHECK naming
 //     another build of tavrix-check, runs of both interleaved and their ratio
 //     (target: 0.95 to 1.05).
 // Prints figures and ratios; exits 1 when the test server is not running.
@@ -193,13 +193,13 @@ int main() {
             std::exit(1);
         }
     };
-    for (int run = 0; run < 20; ++run) {
+    for (int run = 0; run < 40; ++run) {
         timeOne(bench.Ours(), single);
         if (baseline != nullptr) {
             timeOne(bench.Ours(baseline), before);
         }
     }
-    std::printf("one check without load: median %.1f ms over 20 runs\n", Median(single));
+    std::printf("one check without load: median %.1f ms over 40 runs\n", Median(single));
     if (baseline != nullptr) {
         std::printf("  baseline %s: median %.1f ms, ratio %.3f (target 0.95 to 1.05)\n", baseline,
                     Median(before), Median(single) / Median(before));
