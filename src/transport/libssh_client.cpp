@@ -153,7 +153,8 @@ void LibsshClient::Process() {
     for (int round = 0; round < 10000 && phase_ != Phase::kEnded; ++round) {
         if (phase_ != Phase::kFailPending && Clock::now() >= deadline_) {
             Trace("SSH time limit passed while ", PhaseName());
-            Fail(kFailureTimeout, "Timed out after " + Seconds(timeLimitSeconds_));
+            Fail(kFailureTimeout,
+                 "Timed out after " + Seconds(timeLimitSeconds_) + session_.AttemptsNote());
             return;
         }
         if (!Step()) {

@@ -1,5 +1,6 @@
 #include "transport/libssh_session.h"
 
+#include <random>
 #include <string_view>
 #include <utility>
 
@@ -28,6 +29,17 @@ std::string CipherAndMac(const char* cipher, const char* mac) {
         text.append(" ").append(mac);
     }
     return text;
+}
+
+bool OneBeginsTheOther(std::string_view a, std::string_view b) {
+    return a.substr(0, b.size()) == b.substr(0, a.size());
+}
+
+// Uniform in [0, 1); each thread draws its own, so that checks started
+// together spread out.
+double RandomShare() {
+    thread_local std::mt19937 engine{std::random_device{}()};
+    return std::uniform_real_distribution<double>(0.0, 1.0)(engine);
 }
 
 }  // namespace
@@ -61,6 +73,15 @@ bool LibsshSession::Step() {
             return StepHandshake();
         case State::kLogin:
             return StepLogin();
+        case State::kWaitingToRetry:
+            if (Clock::now() < retryAt_) {
+                return false;
+            }
+            Trace("SSH attempt ", attempt_, " after ", MillisecondsSinceStart(), " ms");
+            state_ = State::kConnecting;
+            nextAddress_ = 0;
+            ConnectNextAddress();
+            return true;
         case State::kIdle:
         case State::kReady:
         case State::kClosed:
@@ -74,6 +95,8 @@ void LibsshSession::Start(SessionSettings settings, Clock::time_point started,
     settings_ = std::move(settings);
     started_ = started;
     deadline_ = deadline;
+    attempt_ = 1;
+    firstBytes_.clear();
     loginStage_ = settings_.byKey ? LoginStage::kKey : LoginStage::kPassword;
     state_ = State::kResolving;
     const auto port = static_cast<std::uint16_t>(settings_.port);
@@ -207,36 +230,94 @@ void LibsshSession::OnTcpConnected() {
 }
 
 bool LibsshSession::StepHandshake() {
+    if (firstBytes_.empty()) {
+        // libssh passes over lines before an SSH banner; what they were tells
+        // a server that dropped the connection unseen from one that speaks
+        // something else.
+        firstBytes_ = net::PeekWaiting(socket_.Get(), 32);
+    }
     socketHandedOver_ = true;  // from here on libssh may close it on errors
     const int rc = ssh_connect(session_.get());
     if (rc == SSH_AGAIN) {
         return false;
     }
     if (rc != SSH_OK) {
-        const std::string error = Error();
-        Trace("SSH handshake failed: ", error);
-        if (LooksLikeLostConnection(error)) {
-            // A server that finds nothing it speaks among our algorithms may
-            // hang up before libssh has compared the lists itself.
-            const std::string why = settings_.policy == AlgorithmPolicy::kModernOnly
-                                        ? " (it may need older algorithms, and only modern "
-                                          "algorithms are allowed)"
-                                        : "";
-            Fail(kFailureHandshake, "The server " + HostAndAddress() + " port " +
-                                        std::to_string(settings_.port) +
-                                        " closed the connection during the SSH handshake" + why);
-        } else {
-            Fail(kFailureHandshake, "SSH handshake with " + HostAndAddress() + " port " +
-                                        std::to_string(settings_.port) + " failed: " + error +
-                                        WhyNoMatch(error));
-        }
-        return false;
+        HandshakeFailed();
+        return state_ == State::kWaitingToRetry;
     }
     if (!DeliverHostInformation()) {
         return false;
     }
     state_ = State::kLogin;
     return true;
+}
+
+void LibsshSession::HandshakeFailed() {
+    const std::string error = Error();
+    Trace("SSH handshake failed: ", error);
+    const std::string where = HostAndAddress() + " port " + std::to_string(settings_.port);
+    if (!LooksLikeLostConnection(error)) {
+        Fail(kFailureHandshake,
+             "SSH handshake with " + where + " failed: " + error + WhyNoMatch(error));
+        return;
+    }
+    // Nothing at all, OpenSSH's notice of a shed connection, or the start of
+    // an SSH banner: the server dropped the connection before the key
+    // exchange, as one that sheds load does. After a whole banner the key
+    // exchange was under way; after anything else the server speaks another
+    // protocol.
+    const char* banner = ssh_get_serverbanner(session_.get());
+    const bool sshBanner = banner != nullptr && std::string_view(banner).starts_with("SSH-");
+    const bool spokeSsh = OneBeginsTheOther(firstBytes_, "SSH-") ||
+                          OneBeginsTheOther(firstBytes_, "Exceeded MaxStartups");
+    const bool modernOnly = settings_.policy == AlgorithmPolicy::kModernOnly;
+    ConnectFailure failure = ConnectFailure::kClosedByServer;
+    if ((banner != nullptr && !sshBanner) || (!sshBanner && !spokeSsh)) {
+        failure = ConnectFailure::kOther;
+    } else if (sshBanner && modernOnly) {
+        // A server that finds nothing it speaks among our algorithms may
+        // hang up before libssh has compared the lists itself.
+        failure = ConnectFailure::kAlgorithmMismatch;
+    }
+    const ConnectStage stage =
+        sshBanner ? ConnectStage::kKeyExchange : ConnectStage::kVersionExchange;
+    if (WorthRetrying(stage, failure) &&
+        RetryLater(sshBanner ? "closed during the key exchange" : "closed before its banner")) {
+        return;
+    }
+    const std::string why =
+        modernOnly ? " (it may need older algorithms, and only modern algorithms are allowed)" : "";
+    Fail(kFailureHandshake, "The server " + where +
+                                " closed the connection during the SSH handshake" + why +
+                                AttemptsNote());
+}
+
+// Closes the connection the server shed and schedules the next one, when the
+// deadline leaves room for the wait and a whole attempt; false when not.
+bool LibsshSession::RetryLater(const std::string& why) {
+    const auto now = Clock::now();
+    const auto left = std::chrono::duration_cast<RetryBackoff::Duration>(deadline_ - now);
+    const auto wait = kShedBackoff.NextWait(attempt_, left, RandomShare());
+    if (!wait) {
+        Trace("SSH attempt ", attempt_, ": the server ", why, "; no time left for another");
+        return false;
+    }
+    Trace("SSH attempt ", attempt_, ": the server ", why, "; trying again in ", wait->count(),
+          " ms");
+    ReleaseConnection();
+    socketHandedOver_ = false;
+    fingerprint_.clear();
+    knownHostsLine_.clear();
+    firstBytes_.clear();
+    lastConnectError_ = 0;
+    ++attempt_;
+    retryAt_ = now + *wait;
+    state_ = State::kWaitingToRetry;
+    return true;
+}
+
+std::string LibsshSession::AttemptsNote() const {
+    return attempt_ > 1 ? " (" + std::to_string(attempt_) + " attempts)" : "";
 }
 
 // Why no algorithm matched, when the reason is on our side.
@@ -439,6 +520,10 @@ bool LibsshSession::SocketLive() const {
 void LibsshSession::Close() {
     state_ = State::kClosed;
     resolveJob_.reset();  // a running lookup finishes on its own
+    ReleaseConnection();
+}
+
+void LibsshSession::ReleaseConnection() {
     if (session_) {
         const bool libsshHoldsSocket = SocketLive();
         // Sends the disconnect message without waiting, frees the channels and
@@ -495,6 +580,8 @@ std::string LibsshSession::PhaseName() const {
             return "in the SSH handshake";
         case State::kLogin:
             return "logging in";
+        case State::kWaitingToRetry:
+            return "waiting to connect again";
         default:
             return "idle";
     }
@@ -514,6 +601,9 @@ SshWaitHint LibsshSession::WaitHint(Clock::time_point deadline) const {
                 // no wake handle (Windows): look again in a moment
                 hint.wakeAt = std::min(deadline, Clock::now() + std::chrono::milliseconds(10));
             }
+            return hint;
+        case State::kWaitingToRetry:
+            hint.wakeAt = std::min(deadline, retryAt_);
             return hint;
         case State::kConnecting:
             hint.socket = socket_.Get();

@@ -13,7 +13,9 @@
 #include <string>
 #include <vector>
 
+#include "query/connect_retry.h"
 #include "query/ssh_client.h"
+#include "support/retry_backoff.h"
 #include "transport/known_hosts.h"
 #include "transport/libssh_key.h"
 #include "transport/net_socket.h"
@@ -36,6 +38,10 @@ enum FailureCode : std::int16_t {
 
 // libssh's texts for a socket that went away.
 bool LooksLikeLostConnection(const std::string& error);
+
+// A server that sheds connections before the login (OpenSSH's MaxStartups)
+// gets the same connection again after these waits, within the deadline.
+inline constexpr RetryBackoff kShedBackoff{};
 
 // What a session needs to log in. The password stays in memory only.
 struct SessionSettings {
@@ -79,7 +85,8 @@ class LibsshSession {
     LibsshSession(const LibsshSession&) = delete;
     LibsshSession& operator=(const LibsshSession&) = delete;
 
-    // Starts resolving; `deadline` shares the connect time among the addresses.
+    // Starts resolving; `deadline` shares the connect time among the addresses
+    // and bounds the attempts after a connection the server shed.
     void Start(SessionSettings settings, Clock::time_point started, Clock::time_point deadline);
     // Does what is ready; true when it got further. Failures go to the listener.
     bool Step();
@@ -97,6 +104,10 @@ class LibsshSession {
     std::string Error() const;
     SshWaitHint WaitHint(Clock::time_point deadline) const;
     std::string PhaseName() const;
+    // Connections tried so far, the one in hand included.
+    int Attempts() const { return attempt_; }
+    // " (3 attempts)" after more than one, else nothing.
+    std::string AttemptsNote() const;
 
     // A holder takes the session over from the client that logged in.
     void SetListener(SessionListener& listener) { listener_ = &listener; }
@@ -106,7 +117,16 @@ class LibsshSession {
     const SessionSettings& Settings() const { return settings_; }
 
   private:
-    enum class State { kIdle, kResolving, kConnecting, kHandshake, kLogin, kReady, kClosed };
+    enum class State {
+        kIdle,
+        kResolving,
+        kConnecting,
+        kHandshake,
+        kLogin,
+        kReady,
+        kClosed,
+        kWaitingToRetry,  // the server shed the connection; connect again at retryAt_
+    };
     struct SessionDeleter {
         void operator()(ssh_session session) const { ssh_free(session); }
     };
@@ -119,6 +139,9 @@ class LibsshSession {
     bool StepConnecting();
     void OnTcpConnected();
     bool StepHandshake();
+    void HandshakeFailed();
+    bool RetryLater(const std::string& why);
+    void ReleaseConnection();
     bool DeliverHostInformation();
     std::string WhyNoMatch(const std::string& error) const;
     bool StepLogin();
@@ -152,6 +175,9 @@ class LibsshSession {
     CryptoDetails crypto_;
     std::string fingerprint_;
     std::string knownHostsLine_;
+    int attempt_ = 1;
+    Clock::time_point retryAt_{};
+    std::string firstBytes_;  // the first the server sent, seen before libssh reads them
 };
 
 }  // namespace tavrix::libssh

@@ -338,6 +338,18 @@ std::string ErrorText(int error) {
     return text;
 }
 
+std::string PeekWaiting(NativeSocket socket, std::size_t atMost) {
+    std::string bytes(atMost, '\0');
+#ifdef _WIN32
+    const int n =
+        recv(static_cast<SOCKET>(socket), bytes.data(), static_cast<int>(atMost), MSG_PEEK);
+#else
+    const auto n = recv(static_cast<int>(socket), bytes.data(), atMost, MSG_PEEK | MSG_DONTWAIT);
+#endif
+    bytes.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+    return bytes;
+}
+
 void WaitForSocket(NativeSocket sock, bool read, bool write, int timeoutMs) {
 #ifdef _WIN32
     if (sock == kNoSocket || (!read && !write)) {

@@ -93,6 +93,10 @@ ConnectState StartConnect(const Address& address, Socket& socket, int& error);
 // poll-based waits miss; this check looks at both.
 ConnectState CheckConnect(const Socket& socket, int& error);
 
+// The first bytes waiting on a non-blocking socket, left there for whoever
+// reads next; empty when none have come (or the peer closed).
+std::string PeekWaiting(NativeSocket socket, std::size_t atMost);
+
 bool IsRefused(int error);
 bool IsTimedOut(int error);
 std::string ErrorText(int error);

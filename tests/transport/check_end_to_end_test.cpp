@@ -4,11 +4,14 @@
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <latch>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -23,6 +26,7 @@
 #include "query/remote_query.h"
 #include "query/ssh_client.h"
 #include "support/base64.h"
+#include "support/trace.h"
 #include "test_server.h"
 #include "transport/libssh_platform.h"
 
@@ -514,6 +518,138 @@ TEST(CheckHostKey, AnotherServerOnTheSamePortGetsNoLogin) {
     EXPECT_TRUE(unpinned.result) << unpinned.text;
     EXPECT_NE(second.LogAfter(2).find("userauth-request for user " + Server().user),
               std::string::npos);
+}
+
+// ------------------------------------------- servers that shed connections
+
+// OpenSSH's own default; the shared test server has it raised.
+constexpr const char* kDefaultMaxStartups = "MaxStartups 10:30:100";
+
+// Runs the checks on threads of their own, all let go at the same moment, as
+// a monitoring engine starts the checks of one host.
+std::vector<CheckRun> ChecksAtOnce(const std::vector<std::string>& parameters, double timeout) {
+    std::vector<CheckRun> runs(parameters.size());
+    std::latch start(static_cast<std::ptrdiff_t>(parameters.size()));
+    std::vector<std::thread> threads;
+    for (std::size_t i = 0; i < parameters.size(); ++i) {
+        threads.emplace_back([&, i] {
+            start.arrive_and_wait();
+            runs[i] = Check(parameters[i], timeout);
+        });
+    }
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    return runs;
+}
+
+int CountOf(const std::string& text, const std::string& part) {
+    int count = 0;
+    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+        ++count;
+    }
+    return count;
+}
+
+TEST(CheckUnderLoad, FiftyChecksAtOnceAllAnswerDespiteTheDefaultMaxStartups) {
+    TAVRIX_NEED_SERVER();
+    const test::ExtraSshd server({"ed25519"}, 0, {kDefaultMaxStartups});
+    TAVRIX_NEED_EXTRA(server);
+    Login login = PasswordLogin(Server().user);
+    login.port = server.Port();
+    Check(Parameters(login, "LINUX", "/", "GB", "1"));  // the transport, before the threads
+    const std::vector<CheckRun> runs =
+        ChecksAtOnce(std::vector(50, Parameters(login, "LINUX", "/", "GB", "1")), 20);
+    for (const CheckRun& run : runs) {
+        EXPECT_TRUE(run.result) << run.text;
+        EXPECT_TRUE(run.text.starts_with("Free space on / is ")) << run.text;
+    }
+    RecordProperty("shed", CountOf(server.Log(), "past MaxStartups"));
+}
+
+TEST(CheckUnderLoad, AWrongPasswordIsSentOncePerCheckUnderTheSameLoad) {
+    TAVRIX_NEED_SERVER();
+    const test::ExtraSshd server({"ed25519"}, 0, {kDefaultMaxStartups});
+    TAVRIX_NEED_EXTRA(server);
+    Login login = PasswordLogin(Server().user);
+    login.port = server.Port();
+    login.password = "not-the-password";
+    const std::vector<CheckRun> runs =
+        ChecksAtOnce(std::vector(50, Parameters(login, "LINUX", "/", "GB", "1")), 20);
+    for (const CheckRun& run : runs) {
+        EXPECT_EQ(run.text, "Login failed for user " + Server().user + " (password)");
+    }
+    const std::string log = server.LogAfter(50);
+    EXPECT_EQ(CountOf(log, "Failed password for " + Server().user), 50) << log;
+}
+
+// Accepts every connection and drops it before a word is said: closed, or
+// reset every other time.
+class DroppingListener {
+  public:
+    DroppingListener() : port_(test::FreeLoopbackPort()) {
+        fd_ = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        address.sin_port = htons(static_cast<std::uint16_t>(port_));
+        if (bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+            listen(fd_, 16) != 0) {
+            port_ = 0;
+            return;
+        }
+        thread_ = std::jthread([this](const std::stop_token& stop) {
+            while (!stop.stop_requested()) {
+                pollfd wait{fd_, POLLIN, 0};
+                if (poll(&wait, 1, 20) <= 0) {
+                    continue;
+                }
+                const int connection = accept(fd_, nullptr, nullptr);
+                if (connection < 0) {
+                    continue;
+                }
+                if (accepted_.fetch_add(1) % 2 == 1) {
+                    const linger reset{1, 0};
+                    setsockopt(connection, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+                }
+                close(connection);
+            }
+        });
+    }
+    ~DroppingListener() {
+        thread_ = {};  // stops and joins before the socket goes
+        close(fd_);
+    }
+    DroppingListener(const DroppingListener&) = delete;
+    DroppingListener& operator=(const DroppingListener&) = delete;
+    int Port() const { return port_; }
+    int Accepted() const { return accepted_.load(); }
+
+  private:
+    int fd_ = -1;
+    int port_ = 0;
+    std::atomic<int> accepted_{0};
+    std::jthread thread_;
+};
+
+TEST(CheckUnderLoad, AServerThatAlwaysDropsEndsWithinTheLimitWithTheAttemptsCounted) {
+    DroppingListener dropping;
+    ASSERT_NE(dropping.Port(), 0);
+    Login login{"nobody", "secret", "", dropping.Port()};
+    const TraceCapture traces;
+    const CheckRun run = Check(Parameters(login, "LINUX", "/", "GB", "1"), 5);
+    const int attempts = dropping.Accepted();
+    EXPECT_FALSE(run.result);
+    EXPECT_GE(attempts, 3);
+    EXPECT_EQ(run.text, "The server 127.0.0.1 port " + std::to_string(dropping.Port()) +
+                            " closed the connection during the SSH handshake (" +
+                            std::to_string(attempts) + " attempts)");
+    EXPECT_LT(run.elapsed, std::chrono::milliseconds(5000 + 750));
+    int retries = 0;
+    for (const std::string& text : traces.Texts()) {
+        retries += text.starts_with("SSH attempt ") && text.find(" again in ") != std::string::npos;
+    }
+    EXPECT_EQ(retries, attempts - 1);
 }
 
 }  // namespace

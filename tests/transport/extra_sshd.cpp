@@ -6,6 +6,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -62,7 +63,8 @@ int FreeLoopbackPort() {
     return 0;
 }
 
-ExtraSshd::ExtraSshd(const std::vector<std::string>& keyTypes, int port) {
+ExtraSshd::ExtraSshd(const std::vector<std::string>& keyTypes, int port,
+                     const std::vector<std::string>& settings) {
     if (geteuid() != 0) {
         whyNot_ = "a second sshd needs root";
         return;
@@ -75,11 +77,17 @@ ExtraSshd::ExtraSshd(const std::vector<std::string>& keyTypes, int port) {
     dir_ = pattern;
     port_ = port != 0 ? port : FreeLoopbackPort();
 
-    // Its own port, keys, PID file and a log that shows every authentication
-    // request first (the shared settings end in a Match block), then the
-    // shared server's settings and users.
+    // Its own port, keys, PID file, a log that shows every authentication
+    // request and the test's own settings first (the shared settings end in a
+    // Match block), then the shared server's other settings and users. Some
+    // keywords take their last value: the shared lines they replace are left out.
     std::ofstream config(dir_ + "/sshd_config");
     config << "Port " << port_ << "\nPidFile " << dir_ << "/sshd.pid\nLogLevel DEBUG1\n";
+    std::vector<std::string> replaced = {"Port ", "HostKey ", "PidFile ", "LogLevel "};
+    for (const std::string& setting : settings) {
+        config << setting << "\n";
+        replaced.push_back(setting.substr(0, setting.find(' ') + 1));
+    }
     for (const std::string& type : keyTypes) {
         RunHere("ssh-keygen -q -t " + type + " -N '' -f " + dir_ + "/host_" + type + " </dev/null");
         config << "HostKey " << dir_ << "/host_" << type << "\n";
@@ -87,8 +95,8 @@ ExtraSshd::ExtraSshd(const std::vector<std::string>& keyTypes, int port) {
     std::istringstream shared(ReadFile(Server().stateDir + "/sshd_config"));
     std::string line;
     while (std::getline(shared, line)) {
-        if (!line.starts_with("Port ") && !line.starts_with("HostKey ") &&
-            !line.starts_with("PidFile ") && !line.starts_with("LogLevel ")) {
+        if (std::ranges::none_of(replaced,
+                                 [&](const std::string& key) { return line.starts_with(key); })) {
             config << line << "\n";
         }
     }
@@ -133,6 +141,10 @@ std::string PinOf(const std::string& publicKeyFile) {
     pub >> type;
     listed >> bits >> hash;
     return type + " " + hash;
+}
+
+std::string ExtraSshd::Log() const {
+    return ReadFile(dir_ + "/sshd.log");
 }
 
 std::string ExtraSshd::LogAfter(int connections) const {

@@ -11,8 +11,11 @@ namespace tavrix::test {
 
 class ExtraSshd {
   public:
-    // keyTypes: "ed25519", "ecdsa", "rsa". Check Running() afterwards.
-    ExtraSshd(const std::vector<std::string>& keyTypes, int port = 0);
+    // keyTypes: "ed25519", "ecdsa", "rsa". settings: sshd_config lines that
+    // replace the shared ones of the same keyword ("MaxStartups 10:30:100").
+    // Check Running() afterwards.
+    ExtraSshd(const std::vector<std::string>& keyTypes, int port = 0,
+              const std::vector<std::string>& settings = {});
     ~ExtraSshd();
     ExtraSshd(const ExtraSshd&) = delete;
     ExtraSshd& operator=(const ExtraSshd&) = delete;
@@ -26,6 +29,8 @@ class ExtraSshd {
     std::string PublicKeyFile(const std::string& keyType) const;
     // The log, once the server has noted the end of `connections` connections.
     std::string LogAfter(int connections) const;
+    // The log as it is now.
+    std::string Log() const;
 
   private:
     std::string dir_;
