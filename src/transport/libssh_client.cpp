@@ -154,7 +154,7 @@ void LibsshClient::Process() {
         if (phase_ != Phase::kFailPending && Clock::now() >= deadline_) {
             Trace("SSH time limit passed while ", PhaseName());
             Fail(kFailureTimeout,
-                 "Timed out after " + Seconds(timeLimitSeconds_) + session_.AttemptsNote());
+                 "Timed out after " + Seconds(timeLimitSeconds_) + session_->AttemptsNote());
             return;
         }
         if (!Step()) {
