@@ -1,5 +1,7 @@
 #include "transport/libssh_session.h"
 
+#include <cstring>
+
 #include <random>
 #include <string_view>
 #include <utility>
@@ -50,7 +52,10 @@ bool LooksLikeLostConnection(const std::string& error) {
            error.find("disconnected") != std::string::npos ||
            error.find("Connection reset") != std::string::npos ||
            error.find("Broken pipe") != std::string::npos ||
-           error.find("Connection closed") != std::string::npos;
+           error.find("Connection closed") != std::string::npos ||
+           // A reset seen as a poll error leaves no errno behind: libssh
+           // then reports the text of errno 0 alone.
+           error == std::strerror(0);
 }
 
 LibsshSession::~LibsshSession() {
@@ -149,7 +154,16 @@ void LibsshSession::ConnectNextAddress() {
               " failed: ", net::ErrorText(error));
     }
     const std::string where = HostAndAddress();
-    if (net::IsRefused(lastConnectError_)) {
+    if (net::IsReset(lastConnectError_) &&
+        WorthRetrying(ConnectStage::kVersionExchange, ConnectFailure::kClosedByServer) &&
+        RetryLater("reset the connection")) {
+        return;
+    }
+    if (net::IsReset(lastConnectError_)) {
+        Fail(kFailureConnect, "The server " + where + " port " + std::to_string(settings_.port) +
+                                  " closed the connection during the SSH handshake" +
+                                  AttemptsNote());
+    } else if (net::IsRefused(lastConnectError_)) {
         Fail(kFailureConnect,
              "Connection refused by " + where + " port " + std::to_string(settings_.port));
     } else if (net::IsTimedOut(lastConnectError_) || lastConnectError_ == 0) {

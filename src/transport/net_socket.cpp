@@ -322,6 +322,14 @@ bool IsRefused(int error) {
 #endif
 }
 
+bool IsReset(int error) {
+#ifdef _WIN32
+    return error == WSAECONNRESET;
+#else
+    return error == ECONNRESET;
+#endif
+}
+
 bool IsTimedOut(int error) {
 #ifdef _WIN32
     return error == WSAETIMEDOUT;

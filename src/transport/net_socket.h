@@ -98,6 +98,9 @@ ConnectState CheckConnect(const Socket& socket, int& error);
 std::string PeekWaiting(NativeSocket socket, std::size_t atMost);
 
 bool IsRefused(int error);
+// The server took the connection and reset it at once, as one that sheds
+// load may do before the TCP handshake is seen as done here.
+bool IsReset(int error);
 bool IsTimedOut(int error);
 std::string ErrorText(int error);
 
