@@ -4,9 +4,11 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -467,7 +469,6 @@ void CloseOtherFiles(const std::vector<int>& keep) {
 [[noreturn]] void BecomeHolder(PersistContext& context,
                                std::unique_ptr<libssh::LibsshSession> session, std::string digest,
                                net::Socket listener, net::Socket lock, std::string socketPath) {
-    setsid();
     const int null = open("/dev/null", O_RDWR);
     if (null >= 0) {
         dup2(null, 0);
@@ -529,10 +530,19 @@ void LeaveHolder(PersistContext& context) {
             throw Failure("Cannot start a process");
         }
         if (pid == 0) {
+            // The holder is the grandchild, in a session of its own before the
+            // check returns: an engine that kills the check's process group
+            // right after it exits cannot reach it.
+            setsid();
+            if (fork() != 0) {
+                _exit(0);
+            }
             BecomeHolder(context, std::move(session), std::move(digest), std::move(listener),
                          std::move(lock), socketPath);
         }
-        Trace("SSH session left to holder process ", pid, " for ", context.persistSeconds, " s");
+        while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+        }
+        Trace("SSH session left to a holder process for ", context.persistSeconds, " s");
         dup2(static_cast<int>(null.Get()), ssh_get_fd(session->Handle()));
     } catch (const std::exception& error) {
         Trace("SSH no session holder: ", error.what());
