@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -13,6 +14,8 @@
 #include <vector>
 
 #include "dispatch_client.h"
+// psapi.h after windows.h
+#include <psapi.h>
 
 namespace tavrix::com::test {
 namespace {
@@ -269,6 +272,55 @@ TEST_F(LiveCheckTest, ServerNotListeningFailsWithinTheTimeLimit) {
     EXPECT_FALSE(passed);
     EXPECT_FALSE(text.empty());
     EXPECT_NE(text.rfind(L"Free space", 0), 0u);
+}
+
+// A host keeps one object for its whole life and checks with it again and
+// again: whatever one check leaks adds up. TAVRIX_SOAK_CHECKS names the
+// number of checks (the guest runs 300); without it the test is skipped.
+struct ProcessUsage {
+    SIZE_T privateBytes = 0;
+    DWORD handles = 0;
+};
+
+ProcessUsage CurrentUsage() {
+    ProcessUsage usage;
+    PROCESS_MEMORY_COUNTERS_EX counters{};
+    counters.cb = sizeof(counters);
+    GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
+                         sizeof(counters));
+    usage.privateBytes = counters.PrivateUsage;
+    GetProcessHandleCount(GetCurrentProcess(), &usage.handles);
+    return usage;
+}
+
+TEST_F(LiveCheckTest, RepeatedChecksKeepMemoryAndHandlesFlat) {
+    const std::wstring soak = Environment("TAVRIX_SOAK_CHECKS");
+    const int checks = soak.empty() ? 0 : std::stoi(soak);
+    if (checks < 2) {
+        GTEST_SKIP() << "TAVRIX_SOAK_CHECKS is not set";
+    }
+    Configure(port_, password64_, L"", L"0");
+    ProcessUsage halfWay;
+    int failed = 0;
+    for (int i = 1; i <= checks; ++i) {
+        const auto [passed, text] = Check();
+        if (!passed && ++failed <= 3) {
+            ADD_FAILURE() << "check " << i << ": " << std::string(text.begin(), text.end());
+        }
+        if (i == checks / 2) {
+            halfWay = CurrentUsage();
+        }
+    }
+    const ProcessUsage end = CurrentUsage();
+    std::printf("soak: %d checks, private bytes %zu -> %zu, handles %lu -> %lu\n", checks,
+                static_cast<size_t>(halfWay.privateBytes), static_cast<size_t>(end.privateBytes),
+                static_cast<unsigned long>(halfWay.handles),
+                static_cast<unsigned long>(end.handles));
+    EXPECT_EQ(failed, 0);
+    // A leak of a handle or a few hundred bytes per check shows over 150
+    // checks; heap growth by chance stays well below this.
+    EXPECT_LE(end.handles, halfWay.handles + 2);
+    EXPECT_LE(end.privateBytes, halfWay.privateBytes + 256 * 1024);
 }
 
 }  // namespace
