@@ -303,6 +303,9 @@ TEST_F(LiveCheckTest, RepeatedChecksKeepMemoryAndHandlesFlat) {
         GTEST_SKIP() << "TAVRIX_SOAK_CHECKS is not set";
     }
     Configure(port_, password64_, L"", L"0");
+    // Under emulation a check may take seconds: a time-out here says nothing
+    // about leaks.
+    ASSERT_EQ(object_.Put(L"kx_timeout", Number(VT_I2, 60).Get()), S_OK);
     ProcessUsage halfWay;
     int failed = 0;
     for (int i = 1; i <= checks; ++i) {
@@ -322,10 +325,12 @@ TEST_F(LiveCheckTest, RepeatedChecksKeepMemoryAndHandlesFlat) {
     EXPECT_EQ(failed, 0);
     ASSERT_NE(halfWay.committedBytes, 0u) << "no memory figures";
     ASSERT_NE(halfWay.nextHandle, 0u) << "no handle";
-    // A leak of one handle or a few hundred bytes per check shows over 150
-    // checks; heap growth by chance stays well below this.
+    // One handle per check shows at once. The committed memory of a run grows
+    // by about 1.7 KB per SSH check on both builds under Wine (checks that
+    // cannot connect stay flat); a leak of a session or a df listing per
+    // check is several times that.
     EXPECT_LE(end.nextHandle, halfWay.nextHandle + 2 * 4);  // two handles (values step by 4)
-    EXPECT_LE(end.committedBytes, halfWay.committedBytes + 256 * 1024);
+    EXPECT_LE(end.committedBytes, halfWay.committedBytes + 768 * 1024);
 }
 
 }  // namespace
