@@ -1,9 +1,11 @@
 #!/bin/sh
-# tavrix-check.exe under wine64 against the test SSH server: the host key
+# tavrix-check.exe under Wine against the test SSH server: the host key
 # cases of the command line (pins, tavrix-check hostkey, a known-hosts file).
 #   cli-hostkey.sh <prefix> <tavrix-check.exe>
+# TAVRIX_WINE names the loader (default wine64; the 32-bit guest sets wine).
 set -u
-export WINEPREFIX=$1 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
+export WINEPREFIX=$1 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=${WINEARCH:-win64}
+wine=${TAVRIX_WINE:-/usr/lib/wine/wine64}
 exe=$2
 if [ -z "${TAVRIX_SSH_PASSWORD_FILE:-}" ] || [ ! -r "$TAVRIX_SSH_PASSWORD_FILE" ]; then
     echo "no test SSH server in the environment: skipped"
@@ -24,7 +26,7 @@ failures=0
 run() {
     want_rc=$1 want=$2
     shift 2
-    /usr/lib/wine/wine64 "$exe" "$@" >"$work/out" 2>&1
+    $wine "$exe" "$@" >"$work/out" 2>&1
     rc=$?
     out="$(tr -d '\r' <"$work/out") rc=$rc"
     case "$out" in
@@ -39,7 +41,7 @@ run() {
 }
 
 run 0 "$ed25519" hostkey -H "$TAVRIX_SSH_HOST" -p "$TAVRIX_SSH_PORT"
-/usr/lib/wine/wine64 "$exe" hostkey -H "$TAVRIX_SSH_HOST" -p "$TAVRIX_SSH_PORT" 2>/dev/null |
+$wine "$exe" hostkey -H "$TAVRIX_SSH_HOST" -p "$TAVRIX_SSH_PORT" 2>/dev/null |
     tr -d '\r' | sed -n 2p >"$work/known"
 
 check="check -H $TAVRIX_SSH_HOST --port $TAVRIX_SSH_PORT --user $TAVRIX_SSH_USER

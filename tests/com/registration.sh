@@ -3,10 +3,11 @@
 # takes every one of them away again. Runs inside the session that
 # wine-session.sh started.
 #   registration.sh <prefix> <dll>
+# TAVRIX_WINE names the loader (default wine64; the 32-bit guest sets wine).
 set -eu
-export WINEPREFIX=$1 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
-dll=$(/usr/lib/wine/wine64 winepath -w "$2" 2>/dev/null)
-wine=/usr/lib/wine/wine64
+export WINEPREFIX=$1 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=${WINEARCH:-win64}
+wine=${TAVRIX_WINE:-/usr/lib/wine/wine64}
+dll=$($wine winepath -w "$2" 2>/dev/null)
 
 # These identifiers are published: a change breaks every installed host.
 clsid='{F565B520-6772-4F5C-8824-EC91EC7CC86C}'
