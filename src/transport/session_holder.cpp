@@ -148,6 +148,10 @@ class Holder : private libssh::SessionListener, private libssh::CommandListener 
     Clock::time_point lastHeard_ = Clock::now();
     Clock::time_point probeSent_{};
     bool probeOutstanding_ = false;
+    // Closing a probe's channel draws the server's own close; taking that in
+    // with another probe would draw another, without end. While idle after a
+    // probe the holder leaves what the server sends until the next keep-alive.
+    Clock::time_point quietUntil_{};
     ssh_channel probe_ = nullptr;  // freed with the session at the latest
     // A channel opened ahead, so that a request waits for the exec only.
     std::unique_ptr<libssh::LibsshCommand> spare_;
@@ -208,6 +212,7 @@ void Holder::StepProbe() {
     probe_ = nullptr;
     probeOutstanding_ = false;
     lastHeard_ = Clock::now();
+    quietUntil_ = lastHeard_ + kProbeAfter;
 }
 
 int Holder::PollTimeout(Clock::time_point now) const {
@@ -230,7 +235,8 @@ void Holder::Run() {
         // libssh's own write flag stays set once raised: whether a flush
         // left something unsent decides.
         const bool unsent = ssh_blocking_flush(session_->Handle(), 0) == SSH_AGAIN;
-        const short sshEvents = static_cast<short>(POLLIN | (unsent ? POLLOUT : 0));
+        const bool listen = Running() > 0 || probe_ != nullptr || Clock::now() >= quietUntil_;
+        const short sshEvents = static_cast<short>((listen ? POLLIN : 0) | (unsent ? POLLOUT : 0));
         fds.push_back({sshFd, sshEvents, 0});
         for (const Peer& peer : peers_) {
             fds.push_back({static_cast<int>(peer.socket.Get()),
