@@ -62,10 +62,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         InodeCase{
             "ubuntu-df-iP.txt", "LINUX", 18, {"//fileserver/team", "/mnt/team share", 0, 0, 0}},
-        InodeCase{"ubuntu-df-iP.txt",
-                  "LINUX",
-                  18,
-                  {"/dev/nvme0n1p2", "/", 30425088, 1921344, 28503744}},
+        InodeCase{
+            "ubuntu-df-iP.txt", "LINUX", 18, {"/dev/nvme0n1p2", "/", 30425088, 1921344, 28503744}},
         InodeCase{
             "freebsd-df-i.txt", "BSD", 10, {"zroot/home", "/home", 418279285, 60213, 418219072}},
         InodeCase{"macos-df-k.txt", "BSD", 9, {"map -hosts", "/net", 0, 0, 0}},

@@ -71,8 +71,8 @@ INSTANTIATE_TEST_SUITE_P(
         RecordedCase{"ubuntu-df-kPT.txt",
                      "LINUX",
                      "LF",
-                     {"/dev", "/run", "/dev/shm", "/run/lock", "/snap/core20/2015", "/snap/core22/864",
-                      "/snap/lxd/24322", "/snap/snapd/20290",
+                     {"/dev", "/run", "/dev/shm", "/run/lock", "/snap/core20/2015",
+                      "/snap/core22/864", "/snap/lxd/24322", "/snap/snapd/20290",
                       "/var/lib/docker/overlay2/"
                       "9c1a5e0f3b7d2c48a6e1f0b93d7c5a21e8f4b6d0c2a9e7f1b3d5c8a0e6f2b4d9/merged",
                       "/var/lib/docker/containers/"
