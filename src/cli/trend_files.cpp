@@ -83,8 +83,8 @@ std::optional<FileLock> FileLock::Acquire(const std::filesystem::path& path,
     }
 }
 
-std::string ReplaceFile(const std::filesystem::path& scratch, const std::filesystem::path& target,
-                        std::string_view data) {
+std::string WriteAndRename(const std::filesystem::path& scratch,
+                           const std::filesystem::path& target, std::string_view data) {
     {
         std::ofstream file(scratch, std::ios::binary | std::ios::trunc);
         file.write(data.data(), static_cast<std::streamsize>(data.size()));
@@ -139,8 +139,8 @@ std::optional<FileLock> FileLock::Acquire(const std::filesystem::path& path,
     return FileLock(std::move(handle));
 }
 
-std::string ReplaceFile(const std::filesystem::path& scratch, const std::filesystem::path& target,
-                        std::string_view data) {
+std::string WriteAndRename(const std::filesystem::path& scratch,
+                           const std::filesystem::path& target, std::string_view data) {
     const int fd =
         ::open(scratch.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0) {

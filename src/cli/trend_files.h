@@ -45,8 +45,8 @@ class FileLock {
 
 // Writes `data` to `scratch` (0600), then renames it over `target`: a reader
 // sees the old file or the new one, never a part. Empty when done; otherwise
-// the reason.
-std::string ReplaceFile(const std::filesystem::path& scratch, const std::filesystem::path& target,
-                        std::string_view data);
+// the reason. (Not named ReplaceFile: windows.h makes that name a macro.)
+std::string WriteAndRename(const std::filesystem::path& scratch,
+                           const std::filesystem::path& target, std::string_view data);
 
 }  // namespace tavrix::cli

@@ -79,7 +79,7 @@ std::optional<Growth> TrendStore::Record(const TrendKey& key, double sizeBytes, 
               Shown(shownDir_, name + ".lock") + " cannot be locked");
     } else {
         const std::string reason =
-            ReplaceFile(dir_ / (name + ".new"), file, EncodeTrend(key, history));
+            WriteAndRename(dir_ / (name + ".new"), file, EncodeTrend(key, history));
         if (!reason.empty()) {
             note_("the trend of " + key.mount + " keeps no sample this time: " +
                   Shown(shownDir_, name) + " cannot be written: " + reason);
