@@ -8,8 +8,6 @@
 //     flat, at most 1 MB more).
 // Prints figures and ratios; exits 1 when the server is not running.
 
-#include <fcntl.h>
-#include <spawn.h>
 #include <stdlib.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -21,9 +19,8 @@
 #include <string>
 #include <vector>
 
+#include "spawn_program.h"
 #include "test_server.h"
-
-extern char** environ;
 
 namespace {
 
@@ -38,22 +35,11 @@ double Median(std::vector<double> values) {
 // Runs a program with its output thrown away; the wall time in ms, or -1
 // when it did not exit with 0.
 double Timed(std::vector<std::string> args) {
-    std::vector<char*> argv;
-    for (std::string& arg : args) {
-        argv.push_back(arg.data());
-    }
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     const auto start = Clock::now();
-    pid_t pid = 0;
-    const int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
+    const pid_t pid = SpawnProgram(std::move(args));
     int status = 0;
     const bool ok =
-        rc == 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+        pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
     return ok ? std::chrono::duration<double, std::milli>(Clock::now() - start).count() : -1;
 }
 

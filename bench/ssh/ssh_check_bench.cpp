@@ -13,8 +13,6 @@
 //     (target: 1, no second login) and the wall time (target: at most 1.3x).
 // Prints figures and ratios; exits 1 when the server is not running.
 
-#include <fcntl.h>
-#include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -30,11 +28,10 @@
 #include <vector>
 
 #include "host/check_run.h"
+#include "spawn_program.h"
 #include "support/base64.h"
 #include "test_server.h"
 #include "transport/libssh_platform.h"
-
-extern char** environ;
 
 namespace {
 
@@ -86,19 +83,9 @@ std::string RunCheck(const std::string& parameters) {
 // Runs a program with its standard output thrown away; true when it exits
 // with one of `okCodes`.
 bool RunProgram(std::vector<std::string> args, std::initializer_list<int> okCodes) {
-    std::vector<char*> argv;
-    for (std::string& arg : args) {
-        argv.push_back(arg.data());
-    }
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    const int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
+    const pid_t pid = SpawnProgram(std::move(args), "/dev/null", ErrorOutput::Kept);
     int status = 0;
-    return rc == 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) &&
+    return pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) &&
            std::ranges::find(okCodes, WEXITSTATUS(status)) != okCodes.end();
 }
 

@@ -10,8 +10,6 @@
 //     (target: 0.95 to 1.05).
 // Prints figures and ratios; exits 1 when the test server is not running.
 
-#include <fcntl.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -24,9 +22,8 @@
 #include <vector>
 
 #include "extra_sshd.h"
+#include "spawn_program.h"
 #include "test_server.h"
-
-extern char** environ;
 
 namespace {
 
@@ -44,20 +41,7 @@ double Median(std::vector<double> values) {
 
 // Starts a program with its standard output and error in `output`.
 pid_t Start(std::vector<std::string> args, const std::string& output) {
-    std::vector<char*> argv;
-    for (std::string& arg : args) {
-        argv.push_back(arg.data());
-    }
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0600);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    pid_t pid = 0;
-    const int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    return rc == 0 ? pid : -1;
+    return SpawnProgram(std::move(args), output.c_str());
 }
 
 struct Batch {

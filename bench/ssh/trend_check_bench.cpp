@@ -7,8 +7,6 @@
 //     median ratio at most 1.05), and the CPU time of both.
 // Prints figures and ratios; exits 1 when the server is not running.
 
-#include <fcntl.h>
-#include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -22,9 +20,8 @@
 #include <vector>
 
 #include "cli/trend_store.h"
+#include "spawn_program.h"
 #include "test_server.h"
-
-extern char** environ;
 
 namespace {
 
@@ -43,21 +40,10 @@ double Median(std::vector<double> values) {
 
 // Runs the program; `cpuMs` gets the CPU time it used (user and system).
 bool RunProgram(std::vector<std::string> args, double& cpuMs) {
-    std::vector<char*> argv;
-    for (std::string& arg : args) {
-        argv.push_back(arg.data());
-    }
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    const int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
+    const pid_t pid = SpawnProgram(std::move(args));
     int status = 0;
     rusage usage{};
-    const bool ended = rc == 0 && wait4(pid, &status, 0, &usage) == pid;
+    const bool ended = pid > 0 && wait4(pid, &status, 0, &usage) == pid;
     const auto ms = [](const timeval& t) { return t.tv_sec * 1000.0 + t.tv_usec / 1000.0; };
     cpuMs = ms(usage.ru_utime) + ms(usage.ru_stime);
     return ended && WIFEXITED(status) && WEXITSTATUS(status) <= 2;

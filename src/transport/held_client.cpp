@@ -335,16 +335,7 @@ std::string HeldClient::TakeReceived(std::int16_t byteCount, int format) {
     if (mode_ == Mode::kDirect) {
         return direct_->TakeReceived(byteCount, format);
     }
-    if (format != kReceivedAsText) {
-        throw Failure("TakeReceived supports format 8 (text) only");
-    }
-    if (byteCount <= 0) {
-        return {};
-    }
-    const std::size_t count = std::min(received_.size(), static_cast<std::size_t>(byteCount));
-    std::string piece = received_.substr(0, count);
-    received_.erase(0, count);
-    return piece;
+    return libssh::TakeReceivedText(received_, byteCount, format);
 }
 
 SshWaitHint HeldClient::WaitHint() const {

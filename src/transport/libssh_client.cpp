@@ -122,17 +122,21 @@ void LibsshClient::OpenConnection() {
     phase_ = Phase::kStart;  // the work starts in the first Process()
 }
 
-std::string LibsshClient::TakeReceived(std::int16_t byteCount, int format) {
+std::string TakeReceivedText(std::string& received, std::int16_t byteCount, int format) {
     if (format != kReceivedAsText) {
         throw Failure("TakeReceived supports format 8 (text) only");
     }
     if (byteCount <= 0) {
         return {};
     }
-    const std::size_t count = std::min(received_.size(), static_cast<std::size_t>(byteCount));
-    std::string piece = received_.substr(0, count);
-    received_.erase(0, count);
+    const std::size_t count = std::min(received.size(), static_cast<std::size_t>(byteCount));
+    std::string piece = received.substr(0, count);
+    received.erase(0, count);
     return piece;
+}
+
+std::string LibsshClient::TakeReceived(std::int16_t byteCount, int format) {
+    return TakeReceivedText(received_, byteCount, format);
 }
 
 bool LibsshClient::Ended() const {

@@ -39,6 +39,10 @@
 
 namespace tavrix::libssh {
 
+// Hands out the first `byteCount` bytes of `received` (text is the only
+// format) and drops them there: the client's TakeReceived.
+std::string TakeReceivedText(std::string& received, std::int16_t byteCount, int format);
+
 // The session and the command are the two pieces of libssh_session.h and
 // libssh_command.h; this client runs one command on one session.
 class LibsshClient : public SshClient, private SessionListener, private CommandListener {
