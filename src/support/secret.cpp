@@ -3,11 +3,15 @@
 namespace tavrix {
 
 void Wipe(std::string& secret) {
-    volatile char* bytes = secret.data();
-    for (std::size_t i = 0; i < secret.size(); ++i) {
-        bytes[i] = 0;
-    }
+    WipeBytes(secret.data(), secret.size());
     secret.clear();
+}
+
+void WipeBytes(void* bytes, std::size_t size) {
+    volatile auto* each = static_cast<unsigned char*>(bytes);
+    for (std::size_t i = 0; i < size; ++i) {
+        each[i] = 0;
+    }
 }
 
 }  // namespace tavrix

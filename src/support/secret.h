@@ -1,6 +1,7 @@
 #pragma once
 // Passwords and pass phrases: overwritten before their memory is given back.
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -8,6 +9,8 @@ namespace tavrix {
 
 // Overwrites the text (the compiler may not skip it) and empties it.
 void Wipe(std::string& secret);
+// Overwrites bytes that held or were made from a secret.
+void WipeBytes(void* bytes, std::size_t size);
 
 // A string that wipes itself when it is destroyed or replaced.
 class SecretString {

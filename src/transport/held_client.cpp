@@ -5,6 +5,7 @@
 
 #include "support/failure.h"
 #include "support/secret.h"
+#include "support/sha256.h"
 #include "support/trace.h"
 #include "transport/libssh_key.h"
 #include "transport/persist_paths.h"
@@ -75,8 +76,11 @@ void HeldClient::SetLoginMethod(int method) {
 void HeldClient::SetLoginKey(const std::string& key) {
     direct_->SetLoginKey(key);  // throws for a text that is no key
     // The exported text of one key differs from export to export (OpenSSH's
-    // format carries random check numbers): the key's own fingerprint names it.
-    loginKeyId_ = libssh::FingerprintOf(libssh::ImportKeyText(key).get());
+    // format carries random check numbers): its public half names it.
+    loginKeyId_ = libssh::PublicKeyText(direct_->LoginKey());
+    if (loginKeyId_.empty()) {
+        loginKeyId_ = libssh::FingerprintOf(direct_->LoginKey());
+    }
 }
 
 void HeldClient::SetCommand(const std::string& command) {
@@ -106,7 +110,7 @@ void HeldClient::PreferHostKeyType(const std::string& keyType) {
 // Everything that decides whether a session may be trusted with this login:
 // a different password, key, pin, known-hosts file or policy never matches.
 std::string HeldClient::Digest() const {
-    std::string text = "tavrix-held-session-1";
+    std::string text = "tavrix-held-session-2";
     AppendField(text, host_);
     AppendField(text, std::to_string(port_ == 0 ? 22 : port_));
     AppendField(text, user_);
@@ -122,6 +126,11 @@ std::string HeldClient::Digest() const {
     return digest;
 }
 
+// A login key that cannot be named could not be told from another one.
+bool HeldClient::Shareable() const {
+    return loginMethod_ != kLoginByKey || (!loginKeyId_.empty() && loginKeyId_ != "unknown");
+}
+
 void HeldClient::OpenConnection() {
     // Refuses what a login of its own would refuse, and fixes its deadline.
     direct_->SetNotifications(nullptr);
@@ -131,7 +140,8 @@ void HeldClient::OpenConnection() {
     if (port_ == 0) {
         port_ = 22;
     }
-    mode_ = protocolChoice_ != kProtocolSsh1 && StartHeld() ? Mode::kHeld : Mode::kDirect;
+    mode_ = protocolChoice_ != kProtocolSsh1 && Shareable() && StartHeld() ? Mode::kHeld
+                                                                           : Mode::kDirect;
     if (mode_ == Mode::kDirect) {
         direct_->SetNotifications(sink_);
     }
@@ -321,7 +331,7 @@ void HeldClient::EndWith(std::int16_t code, const std::string& text) {
 
 void HeldClient::KeepDirectSession() {
     std::unique_ptr<libssh::LibsshSession> session = direct_->TakeSession();
-    if (!session || context_->keptSession) {
+    if (!session || context_->keptSession || !Shareable()) {
         return;
     }
     context_->keptSession = std::move(session);

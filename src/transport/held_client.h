@@ -72,6 +72,7 @@ class HeldClient : public SshClient {
     enum class Mode { kIdle, kHeld, kDirect, kEnded };
 
     std::string Digest() const;
+    bool Shareable() const;
     bool StartHeld();
     void ProcessHeld();
     bool HandleFrame(char type, const std::string& payload);
@@ -90,7 +91,7 @@ class HeldClient : public SshClient {
     std::string user_;
     std::string password_;
     int loginMethod_ = 0;
-    std::string loginKeyId_;  // the fingerprint of the login key
+    std::string loginKeyId_;  // the public half of the login key
     std::string command_;
     int protocolChoice_ = kProtocolEither;
     int timeLimitSeconds_ = 60;

@@ -65,6 +65,8 @@ class LibsshClient : public SshClient, private SessionListener, private CommandL
     void SetPort(std::int16_t port) override;
     void SetTimeLimit(std::int16_t seconds) override;
     void PreferHostKeyType(const std::string& keyType) override;
+    // The key SetLoginKey took, or none.
+    ssh_key LoginKey() const { return loginKey_.get(); }
     // After the handlers accepted the host key, the file decides (command line).
     void SetKnownHostsCheck(KnownHostsCheck check);
     // The server's host key as a known-hosts line, once the handshake is done.

@@ -220,6 +220,16 @@ std::string FingerprintOf(ssh_key key) {
     return fingerprint;
 }
 
+std::string PublicKeyText(ssh_key key) {
+    char* blob = nullptr;
+    if (key == nullptr || ssh_pki_export_pubkey_base64(key, &blob) != SSH_OK || blob == nullptr) {
+        return {};
+    }
+    std::string text = KeyTypeName(key) + " " + blob;
+    ssh_string_free_char(blob);
+    return text;
+}
+
 LibsshKey::LibsshKey() {
     EnsureLibrary();
 }
@@ -280,6 +290,12 @@ void LibsshKey::LoadKeyFile(const std::string& path, const std::optional<std::st
 std::string LibsshKey::ExportKey(int /*keyTypeIndex*/) {
     if (!key_) {
         throw Failure("No key has been loaded");
+    }
+    if (passphrase_.empty() && !fileText_.empty()) {
+        // The file's own text is what the import took; exporting it again
+        // would start OpenSSL's random generator (the format's check numbers),
+        // the largest cost of a check that a session holder serves.
+        return fileText_;
     }
     char* text = nullptr;
     LogCapture log;

@@ -30,6 +30,9 @@ std::string KeyTypeName(ssh_key key);
 // "<key type> SHA256:<base64 without padding>", as OpenSSH shows a key;
 // "unknown" when libssh cannot hash it.
 std::string FingerprintOf(ssh_key key);
+// "TYPE BASE64" of the key's public half, made without a digest (no crypto
+// library start); empty when there is none.
+std::string PublicKeyText(ssh_key key);
 
 class LibsshKey : public SshKey {
   public:

@@ -10,9 +10,8 @@
 #include <cstring>
 #include <memory>
 
-#include <openssl/evp.h>
-
 #include "support/failure.h"
+#include "support/sha256.h"
 
 namespace tavrix::persist {
 
@@ -84,15 +83,6 @@ std::vector<std::string> HolderSockets(const std::string& directory) {
     }
     std::sort(sockets.begin(), sockets.end());
     return sockets;
-}
-
-std::string Sha256(const std::string& bytes) {
-    unsigned char digest[EVP_MAX_MD_SIZE];
-    unsigned int size = 0;
-    if (EVP_Digest(bytes.data(), bytes.size(), digest, &size, EVP_sha256(), nullptr) != 1) {
-        throw Failure("SHA-256 failed");
-    }
-    return std::string(reinterpret_cast<const char*>(digest), size);
 }
 
 }  // namespace tavrix::persist

@@ -18,7 +18,4 @@ std::string HolderName(const std::string& host, int port, const std::string& use
 // The sockets in the directory (for persist --list and --stop).
 std::vector<std::string> HolderSockets(const std::string& directory);
 
-// SHA-256 of the bytes, as 32 raw bytes.
-std::string Sha256(const std::string& bytes);
-
 }  // namespace tavrix::persist
